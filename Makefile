@@ -1,0 +1,48 @@
+# The one entry point: make deps | build | run | test | bench | fuzz | gp2x | libretro | web.
+# `make run` and `make test` install what is missing and build first.
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CTEST_FLAGS ?=
+# SANITIZE=1: run only the sanitizer configuration's tests.
+SANITIZE ?=
+
+.PHONY: all deps configure build run test test-host test-asan bench fuzz format clean
+
+all: build
+
+deps:
+	@tools/deps.sh
+
+configure:
+	@cmake --preset host >/dev/null
+
+build: deps configure
+	@cmake --build --preset host -j $(JOBS)
+
+run: build
+	@tools/run.sh
+
+build-asan: deps
+	@cmake --preset host-asan >/dev/null
+	@cmake --build --preset host-asan -j $(JOBS)
+
+test-host: build
+	@ctest --preset host -j $(JOBS) $(CTEST_FLAGS)
+
+test-asan: build-asan
+	@ctest --preset host-asan -j $(JOBS) $(CTEST_FLAGS)
+
+ifeq ($(SANITIZE),1)
+test: test-asan
+else
+test: test-host test-asan
+endif
+
+bench: build
+	@tools/bench.sh
+
+format:
+	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,37 @@
+#pragma once
+// The demo's whole contact with the machine: six Linux system calls, exit, and 16-bit register
+// access by byte offset. On the console these are raw system calls and volatile accesses; on a
+// desktop they reach the simulated console. Only hw/ calls them.
+
+#include <stdint.h>
+
+namespace platform {
+
+constexpr int O_RDWR = 2;
+constexpr unsigned long PROT_RW = 3;
+constexpr unsigned long MAP_SHARED = 1;
+
+// Kernel results in -4095..-1 are errors; anything else is a descriptor or an address.
+constexpr bool failed(long result) { return (unsigned long)result > (unsigned long)-4096L; }
+
+// Opens a file; returns a descriptor or a negative error.
+long sys_open(const char* path, int flags);
+// Closes a descriptor.
+long sys_close(long fd);
+// Old-form mmap: one block of address, length, protection, flags, descriptor, byte offset.
+// Returns the mapped address or a negative error.
+long sys_mmap(const unsigned long block[6]);
+// Unmaps a range mapped by sys_mmap.
+long sys_munmap(void* address, unsigned long length);
+// Changes the working directory.
+long sys_chdir(const char* path);
+// Replaces the process image; returns only when that fails.
+long sys_execve(const char* path, char* const argv[], char* const envp[]);
+// Ends the process.
+[[noreturn]] void sys_exit(int status);
+
+// One 16-bit read or write of the register at byte offset `offset` of a mapped register window.
+uint16_t reg_read(volatile uint16_t* window, uint32_t offset);
+void reg_write(volatile uint16_t* window, uint32_t offset, uint16_t value);
+
+}  // namespace platform
