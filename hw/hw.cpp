@@ -1,0 +1,202 @@
+// Console access over the platform interface: every register access is one call, in the order the
+// display controller expects, and nothing is cached.
+
+#include "hw/hw.h"
+
+#include "fixed/fixed.h"
+#include "hw/platform.h"
+
+namespace {
+
+// Video memory is plain bytes to the scene; the bulk operations move it a word at a time.
+typedef uint32_t __attribute__((may_alias)) Word;
+
+constexpr uint32_t REG_COUNTER_HIGH = 0x0A02;
+constexpr uint32_t REG_SYNC_STATUS = 0x1182;
+constexpr uint16_t SYNC_BIT = 0x10;
+constexpr uint32_t REG_PINS = 0x1184;
+constexpr uint32_t REG_DISPLAY_SETUP = 0x28DA;
+constexpr uint32_t REG_ROW_WIDTH_1 = 0x2908;
+constexpr uint32_t REG_ROW_WIDTH_2 = 0x290C;
+constexpr uint32_t REG_SCAN_LOW_2 = 0x290E;
+constexpr uint32_t REG_SCAN_HIGH_2 = 0x2910;
+constexpr uint32_t REG_SCAN_LOW = 0x2912;
+constexpr uint32_t REG_SCAN_HIGH = 0x2914;
+constexpr uint32_t REG_PALETTE_INDEX = 0x2958;
+constexpr uint32_t REG_PALETTE_DATA = 0x295A;
+
+constexpr unsigned long REGISTER_PHYSICAL = 0xC0000000;
+constexpr unsigned long VIDEO_PHYSICAL = 0x03000000;
+constexpr uint32_t BLOCKS_PER_SCREEN = 2400;  // of 32 bytes
+
+long device = -1;
+volatile uint16_t* registers = nullptr;
+uint8_t* video = nullptr;
+uint8_t* buffer_a = nullptr;
+uint8_t* buffer_b = nullptr;
+uint8_t* background = nullptr;
+int flip_state = 0;
+
+long map_window(unsigned long length, unsigned long physical) {
+    const unsigned long block[6] = {0, length, platform::PROT_RW, platform::MAP_SHARED,
+                                    (unsigned long)device, physical};
+    return platform::sys_mmap(block);
+}
+
+uint16_t read_reg(uint32_t offset) { return platform::reg_read(registers, offset); }
+void write_reg(uint32_t offset, uint16_t value) { platform::reg_write(registers, offset, value); }
+
+}  // namespace
+
+int hw_open() {
+    device = platform::sys_open("/dev/mem", platform::O_RDWR);
+    if (platform::failed(device)) {
+        device = -1;
+        return 0;
+    }
+    long mapped = map_window(REGISTER_WINDOW_BYTES, REGISTER_PHYSICAL);
+    if (platform::failed(mapped)) {
+        platform::sys_close(device);
+        device = -1;
+        return 0;
+    }
+    registers = (volatile uint16_t*)(unsigned long)mapped;
+    mapped = map_window(VIDEO_WINDOW_BYTES, VIDEO_PHYSICAL);
+    if (platform::failed(mapped)) {
+        platform::sys_munmap((void*)registers, REGISTER_WINDOW_BYTES);
+        platform::sys_close(device);
+        hw_reset();
+        return 0;
+    }
+    video = (uint8_t*)(unsigned long)mapped;
+
+    buffer_a = video + BUFFER_A_OFFSET;
+    fill_screen(buffer_a, 0);
+    buffer_b = video + BUFFER_B_OFFSET;
+    fill_screen(buffer_b, 0);
+    background = video + BACKGROUND_OFFSET;
+    clear_bytes(background, BACKGROUND_BYTES);
+
+    write_reg(REG_DISPLAY_SETUP, 0x02AB);
+    write_reg(REG_ROW_WIDTH_2, SCREEN_WIDTH);
+    write_reg(REG_ROW_WIDTH_1, SCREEN_WIDTH);
+    seed_random(read_reg(REG_COUNTER_HIGH));
+    return 1;
+}
+
+void hw_close() {
+    platform::sys_munmap(video, VIDEO_WINDOW_BYTES);
+    platform::sys_munmap((void*)registers, REGISTER_WINDOW_BYTES);
+    platform::sys_close(device);
+}
+
+void hw_hand_over() {
+    platform::sys_chdir("/usr/gp2x");
+    platform::sys_execve("/usr/gp2x/gp2xmenu", nullptr, nullptr);
+    platform::sys_exit(1);
+}
+
+uint8_t* video_window() { return video; }
+uint8_t* back_buffer() { return flip_state == 0 ? buffer_a : buffer_b; }
+uint8_t* front_buffer() { return flip_state == 0 ? buffer_b : buffer_a; }
+
+void flip_screen() {
+    if (flip_state == 0) {
+        set_display_address(DISPLAY_BUFFER_A);
+        flip_state = 1;
+    } else {
+        set_display_address(DISPLAY_BUFFER_B);
+        flip_state = 0;
+    }
+}
+
+void set_display_address(uint16_t high) {
+    write_reg(REG_SCAN_LOW, 0);
+    write_reg(REG_SCAN_LOW_2, read_reg(REG_SCAN_LOW));
+    write_reg(REG_SCAN_HIGH, high);
+    write_reg(REG_SCAN_HIGH_2, read_reg(REG_SCAN_HIGH));
+}
+
+void wait_vsync() {
+    while ((read_reg(REG_SYNC_STATUS) & SYNC_BIT) == 0) {
+    }
+    while ((read_reg(REG_SYNC_STATUS) & SYNC_BIT) != 0) {
+    }
+}
+
+int button_pressed(int code) {
+    const int32_t port = trunc_div_pow2<4>(code);
+    const int32_t bit = code - port * 16;
+    return (read_reg(REG_PINS + 2 * (uint32_t)port) >> bit & 1) == 0 ? 1 : 0;
+}
+
+void write_palette(const uint16_t* red, const uint16_t* green, const uint16_t* blue) {
+    write_reg(REG_PALETTE_INDEX, 0);
+    for (int i = 0; i < 256; ++i) {
+        write_reg(REG_PALETTE_DATA, (uint16_t)(green[i] * 256u + blue[i]));
+        write_reg(REG_PALETTE_DATA, red[i]);
+    }
+}
+
+void fill_screen(uint8_t* buffer, uint32_t word) {
+    Word* out = (Word*)buffer;
+    for (uint32_t block = 0; block < BLOCKS_PER_SCREEN; ++block, out += 8) {
+        out[0] = word;
+        out[1] = word;
+        out[2] = word;
+        out[3] = word;
+        out[4] = word;
+        out[5] = word;
+        out[6] = word;
+        out[7] = word;
+    }
+}
+
+// The console's word loads must be aligned (an unaligned one returns rotated data), so an
+// unaligned source is read as aligned words and each output word is stitched from two of them.
+// Only words holding at least one source byte are read.
+void copy_screen(uint8_t* destination, const uint8_t* source) {
+    Word* out = (Word*)destination;
+    const uint32_t skew = (uint32_t)(unsigned long)source & 3;
+    if (skew == 0) {
+        const Word* in = (const Word*)source;
+        for (uint32_t block = 0; block < BLOCKS_PER_SCREEN; ++block, in += 8, out += 8) {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+            out[3] = in[3];
+            out[4] = in[4];
+            out[5] = in[5];
+            out[6] = in[6];
+            out[7] = in[7];
+        }
+        return;
+    }
+    const Word* in = (const Word*)(source - skew);
+    const uint32_t low = skew * 8;
+    const uint32_t high = 32 - low;
+    uint32_t current = *in++;
+    for (uint32_t block = 0; block < BLOCKS_PER_SCREEN; ++block) {
+        for (int i = 0; i < 8; ++i) {
+            const uint32_t next = *in++;
+            *out++ = current >> low | next << high;
+            current = next;
+        }
+    }
+}
+
+void clear_bytes(uint8_t* pointer, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        pointer[i] = 0;
+    }
+}
+
+void hw_reset() {
+    device = -1;
+    registers = nullptr;
+    video = nullptr;
+    buffer_a = nullptr;
+    buffer_b = nullptr;
+    background = nullptr;
+    flip_state = 0;
+}
