@@ -1,0 +1,148 @@
+// Options are taken as text and checked here, decimal digits only, so that "1e3", "0x10" or
+// " 7" are refused instead of being read some other way.
+
+#include "host/cli.h"
+
+#include <CLI/CLI.hpp>
+
+namespace host {
+namespace {
+
+constexpr const char* kVersion = "plasmaballs 1.0.0";
+
+std::optional<uint64_t> decimal(const std::string& text, uint64_t largest) {
+    if (text.empty() || text.size() > 12) {
+        return std::nullopt;
+    }
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (uint64_t)(c - '0');
+    }
+    if (value > largest) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+CommandLine failure(const std::string& message) {
+    CommandLine result;
+    result.exit_status = 2;
+    result.error = "plasmaballs: " + message + " (see --help)";
+    return result;
+}
+
+bool has_suffix(const std::string& text, const std::string& suffix) {
+    if (text.size() < suffix.size()) {
+        return false;
+    }
+    std::string tail = text.substr(text.size() - suffix.size());
+    for (char& c : tail) {
+        c = (char)std::tolower((unsigned char)c);
+    }
+    return tail == suffix;
+}
+
+}  // namespace
+
+CommandLine parse_command_line(const std::vector<std::string>& arguments) {
+    CLI::App app{"48 spinning, colliding balls over a colour-cycling plasma, on a simulated "
+                 "320 x 240 palette console.",
+                 "plasmaballs"};
+    app.set_version_flag("--version", kVersion);
+    Options options;
+    std::string seed, frames, scale;
+    app.add_flag("--headless", options.headless,
+                 "Run without a window, as fast as possible: every sync wait takes one pulse");
+    app.add_option("--seed", seed,
+                   "Counter value that seeds the generator, 0-65535 (default: 0 headless, "
+                   "from the clock in the window)");
+    app.add_option("--frames", frames,
+                   "Hold START from pulse N on, so that N frames are drawn (0 holds it "
+                   "during set-up)");
+    app.add_option("--input", options.input,
+                   "Button script: lines of \"<pulse> <buttons>\", buttons \"none\" or names "
+                   "joined by + (start select up down left right up-left up-right down-left "
+                   "down-right); # starts a comment");
+    app.add_option("--screenshot", options.screenshot,
+                   "Write the picture at the hand-over as an 8-bit palette PNG");
+    app.add_option("--record", options.record,
+                   "Record the display as an animated GIF (every second pulse, 30 frames per "
+                   "second)");
+    app.add_option("--scale", scale, "Window scale factor 1-16 (default: largest that fits, "
+                                     "up to 4)");
+    app.add_flag("--fullscreen", options.fullscreen, "Start the window in fullscreen");
+
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    if (!reversed.empty()) {
+        reversed.pop_back();  // the program's own name
+    }
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        CommandLine result;
+        result.output = app.help();
+        return result;
+    } catch (const CLI::CallForVersion&) {
+        CommandLine result;
+        result.output = std::string(kVersion) + "\n";
+        return result;
+    } catch (const CLI::ParseError& error) {
+        std::string message = error.what();
+        for (char& c : message) {
+            if (c == '\n') {
+                c = ' ';
+            }
+        }
+        return failure(message);
+    }
+
+    if (app.count("--seed")) {
+        const auto value = decimal(seed, 65535);
+        if (!value) {
+            return failure("--seed takes a whole number from 0 to 65535, not \"" + seed + "\"");
+        }
+        options.seed = (uint16_t)*value;
+    }
+    if (app.count("--frames")) {
+        const auto value = decimal(frames, UINT32_MAX);
+        if (!value) {
+            return failure("--frames takes a whole number from 0 to 4294967295, not \"" +
+                           frames + "\"");
+        }
+        options.frames = (uint32_t)*value;
+    }
+    if (app.count("--scale")) {
+        const auto value = decimal(scale, 16);
+        if (!value || *value == 0) {
+            return failure("--scale takes a whole number from 1 to 16, not \"" + scale + "\"");
+        }
+        options.scale = (int)*value;
+    }
+    if (app.count("--input") && options.input.empty()) {
+        return failure("--input needs a file name");
+    }
+    if (app.count("--screenshot") && !has_suffix(options.screenshot, ".png")) {
+        return failure("--screenshot writes a PNG: its name must end in .png");
+    }
+    if (app.count("--record") && !has_suffix(options.record, ".gif")) {
+        return failure("--record writes a GIF: its name must end in .gif");
+    }
+    if (!options.screenshot.empty() && options.screenshot == options.record) {
+        return failure("--screenshot and --record name the same file");
+    }
+    if (options.headless && (options.fullscreen || options.scale != 0)) {
+        return failure("--scale and --fullscreen are for the window, not --headless");
+    }
+    CommandLine result;
+    result.options = options;
+    return result;
+}
+
+CommandLine parse_command_line(int argc, const char* const* argv) {
+    return parse_command_line(std::vector<std::string>(argv, argv + argc));
+}
+
+}  // namespace host

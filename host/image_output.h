@@ -1,0 +1,43 @@
+#pragma once
+// Pictures of the console's display as files: a palette PNG of one picture, and an animated GIF
+// in which every frame carries its own 256-colour palette, so colour cycling stays exact.
+
+#include <memory>
+#include <string>
+
+#include "host/console.h"
+#include "host/output_file.h"
+
+namespace host {
+
+// Writes an 8-bit palette PNG (all 256 entries, no transparency) into an open output.
+void write_png(OutputFile& output, const Picture& picture);
+// Writes a PNG to `path` atomically.
+void save_png(const std::string& path, const Picture& picture);
+
+class GifRecorder {
+public:
+    // Starts the file (a looping animation of 320 x 240 frames).
+    explicit GifRecorder(const std::string& path);
+    ~GifRecorder();
+    GifRecorder(const GifRecorder&) = delete;
+    GifRecorder& operator=(const GifRecorder&) = delete;
+
+    // Adds a frame shown for `delay` hundredths of a second.
+    void add_frame(const Picture& picture, int delay);
+    // Adds the frames of a 60 Hz display sampled every second pulse: delays of 3, 3 and 4
+    // hundredths in turn keep 30 frames per second exact.
+    void add_sampled_frame(const Picture& picture) { add_frame(picture, kDelays[frames_ % 3]); }
+    int frames() const { return frames_; }
+    // Ends the file and puts it in place.
+    void finish();
+
+private:
+    static constexpr int kDelays[3] = {3, 3, 4};
+    OutputFile output_;
+    struct Encoder;
+    std::unique_ptr<Encoder> encoder_;
+    int frames_ = 0;
+};
+
+}  // namespace host

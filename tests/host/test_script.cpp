@@ -1,0 +1,103 @@
+// Button scripts: what parses to what, every refusal with its line number, and the timeline.
+
+#include <gtest/gtest.h>
+
+#include "host/script.h"
+
+namespace {
+
+using host::ButtonChange;
+using host::parse_script;
+
+struct Good {
+    const char* text;
+    std::vector<ButtonChange> changes;
+};
+
+TEST(Script, ParsesValidScripts) {
+    const std::vector<Good> cases = {
+        {"", {}},
+        {"# only a comment\n\n   \n", {}},
+        {"0 none", {{0, 0}}},
+        {"5 start\n", {{5, host::kStart}}},
+        {"1 up+left\n2 down-right # trailing comment\n",
+         {{1, host::kUp | host::kLeft}, {2, host::kDownRight}}},
+        {"\t7\tselect+up-left \r\n9 none\r\n", {{7, host::kSelect | host::kUpLeft}, {9, 0}}},
+        {"4294967295 start+select+up+down+left+right+up-left+up-right+down-left+down-right",
+         {{4294967295u, host::kAllButtons}}},
+        {"007 right", {{7, host::kRight}}},
+    };
+    for (const Good& c : cases) {
+        EXPECT_EQ(parse_script(c.text), c.changes) << c.text;
+    }
+}
+
+struct Bad {
+    const char* text;
+    const char* message;  // the start of what() expected
+};
+
+TEST(Script, RefusesMalformedLinesNamingThem) {
+    const std::vector<Bad> cases = {
+        {"5", "line 1: expected \"<pulse> <buttons>\", found 1 field"},
+        {"\n\n5 up down", "line 3: expected \"<pulse> <buttons>\", found 3 fields"},
+        {"-1 up", "line 1: pulse \"-1\" is not a decimal number"},
+        {"+1 up", "line 1: pulse \"+1\" is not a decimal number"},
+        {"1e3 up", "line 1: pulse \"1e3\" is not a decimal number"},
+        {"0x10 up", "line 1: pulse \"0x10\" is not a decimal number"},
+        {"4294967296 up", "line 1: pulse 4294967296 is larger than 4294967295"},
+        {"1 UP", "line 1: unknown button \"UP\""},
+        {"1 upleft", "line 1: unknown button \"upleft\""},
+        {"1 up+", "line 1: empty button name"},
+        {"1 +up", "line 1: empty button name"},
+        {"1 up++down", "line 1: empty button name"},
+        {"1 up+up", "line 1: button \"up\" named twice"},
+        {"1 none+up", "line 1: \"none\" must stand alone"},
+        {"1 up+none", "line 1: \"none\" must stand alone"},
+        {"2 up\n2 down", "line 2: pulse 2 does not come after pulse 2"},
+        {"2 up\n# c\n1 down", "line 3: pulse 1 does not come after pulse 2"},
+    };
+    for (const Bad& c : cases) {
+        try {
+            parse_script(c.text);
+            ADD_FAILURE() << "accepted: " << c.text;
+        } catch (const host::ScriptError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind(c.message, 0), 0u)
+                << "got: " << error.what();
+        }
+    }
+}
+
+TEST(Script, NulByteIsRefused) {
+    const std::string text("1 up\0\n", 6);
+    EXPECT_THROW(parse_script(text), host::ScriptError);
+    EXPECT_THROW(parse_script(std::string("1 u\0p", 6)), host::ScriptError);
+}
+
+TEST(Script, MissingFileIsNamed) {
+    try {
+        host::load_script("/nonexistent/script.txt");
+        FAIL();
+    } catch (const host::ScriptError& error) {
+        EXPECT_STREQ(error.what(), "/nonexistent/script.txt: cannot be read");
+    }
+}
+
+TEST(Timeline, HoldsTheLatestChangeAndAddsStart) {
+    const host::InputTimeline timeline(parse_script("3 up\n6 none\n9 select"), 8);
+    const std::vector<std::pair<uint32_t, host::Buttons>> expected = {
+        {0, 0},       {2, 0}, {3, host::kUp}, {5, host::kUp}, {6, 0}, {7, 0}, {8, host::kStart},
+        {9, host::kStart | host::kSelect},    {100000, host::kStart | host::kSelect}};
+    for (const auto& [pulse, buttons] : expected) {
+        EXPECT_EQ(timeline.at(pulse), buttons) << "pulse " << pulse;
+    }
+}
+
+TEST(Timeline, EndsOnlyWhenStartIsHeldForGood) {
+    EXPECT_TRUE(host::InputTimeline({}, 0).ends());
+    EXPECT_FALSE(host::InputTimeline({}, std::nullopt).ends());
+    EXPECT_TRUE(host::InputTimeline(parse_script("4 start+up"), std::nullopt).ends());
+    EXPECT_FALSE(host::InputTimeline(parse_script("4 start\n5 none"), std::nullopt).ends());
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+#pragma once
+// Test support: the demo on a headless simulated console, whole runs or pieces of it.
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "host/console.h"
+#include "host/headless.h"
+
+namespace pbtest {
+
+// A headless simulated console attached to the platform calls, with the demo's state reset and
+// hw_open already done on it (seed as the counter's upper half). Pulses advance one per wait, with
+// the buttons set by set_buttons(). The destructor detaches it.
+class OpenConsole {
+public:
+    explicit OpenConsole(uint16_t seed = 0);
+    ~OpenConsole();
+    host::Console& console() { return console_; }
+    void set_buttons(host::Buttons buttons) { frontend_.held = buttons; }
+    uint8_t* video() { return console_.video(); }
+
+private:
+    struct Frontend : host::Frontend {
+        host::Buttons held = 0;
+        void await_edge(host::Console& console) override;
+        [[noreturn]] void hand_over(host::Console& console) override;
+        [[noreturn]] void process_exit(host::Console& console, int status) override;
+    };
+    Frontend frontend_;
+    host::Console console_;
+};
+
+// The outcome of a whole headless run to its hand-over.
+struct Run {
+    host::Picture picture;  // the display at the hand-over
+    std::vector<uint8_t> video;  // all 15 MiB of video memory at the hand-over
+    uint32_t pulses = 0;  // pulses begun
+    uint32_t scan_address = 0;
+};
+
+// Runs the demo with this seed, START held from pulse `frames` on, and an optional button script
+// (the command line's format).
+Run run_headless(uint16_t seed, uint32_t frames, const std::string& script = "");
+
+// FNV-1a, for comparing large buffers compactly.
+uint64_t fnv1a(const void* data, size_t size);
+
+}  // namespace pbtest
