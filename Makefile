@@ -26,7 +26,11 @@ build-asan: deps
 	@cmake --preset host-asan >/dev/null
 	@cmake --build --preset host-asan -j $(JOBS)
 
-test-host: build
+# What the desktop tree's tests need built besides the desktop binary; each target adds itself.
+TEST_PREREQUISITES := build
+# (further prerequisites, one line each)
+
+test-host: $(TEST_PREREQUISITES)
 	@ctest --preset host -j $(JOBS) $(CTEST_FLAGS)
 
 test-asan: build-asan
