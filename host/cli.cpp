@@ -71,6 +71,10 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
     app.add_option("--record", options.record,
                    "Record the display as an animated GIF (every second pulse, 30 frames per "
                    "second)");
+    std::string record_every;
+    app.add_option("--record-every", record_every,
+                   "Record every Nth pulse, 2-60 (default 2: 30 frames per second; larger "
+                   "values make smaller files)");
     app.add_option("--scale", scale, "Window scale factor 1-16 (default: largest that fits, "
                                      "up to 4)");
     app.add_flag("--fullscreen", options.fullscreen, "Start the window in fullscreen");
@@ -120,6 +124,17 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
             return failure("--scale takes a whole number from 1 to 16, not \"" + scale + "\"");
         }
         options.scale = (int)*value;
+    }
+    if (app.count("--record-every")) {
+        const auto value = decimal(record_every, 60);
+        if (!value || *value < 2) {
+            return failure("--record-every takes a whole number from 2 to 60, not \"" +
+                           record_every + "\"");
+        }
+        if (!app.count("--record")) {
+            return failure("--record-every goes with --record");
+        }
+        options.record_every = (int)*value;
     }
     if (app.count("--input") && options.input.empty()) {
         return failure("--input needs a file name");

@@ -16,6 +16,7 @@ struct Options {
     std::string input;                // button script
     std::string screenshot;           // palette PNG of the picture at the hand-over
     std::string record;               // animated GIF of the display
+    int record_every = 2;             // pulses between recorded frames
     int scale = 0;                    // window scale; 0 picks the largest that fits, up to 4
     bool fullscreen = false;
 };

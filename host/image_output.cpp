@@ -117,6 +117,13 @@ void GifRecorder::add_frame(const Picture& picture, int delay) {
     ++frames_;
 }
 
+void GifRecorder::add_sampled_frame(const Picture& picture, int stride) {
+    // Frame i ends at (i + 1) x stride / 60 seconds, rounded down to hundredths.
+    const long long end = (long long)(frames_ + 1) * stride * 5 / 3;
+    const long long start = (long long)frames_ * stride * 5 / 3;
+    add_frame(picture, (int)(end - start));
+}
+
 void GifRecorder::finish() {
     int error = 0;
     GifFileType* gif = encoder_->gif;

@@ -25,15 +25,15 @@ public:
 
     // Adds a frame shown for `delay` hundredths of a second.
     void add_frame(const Picture& picture, int delay);
-    // Adds the frames of a 60 Hz display sampled every second pulse: delays of 3, 3 and 4
-    // hundredths in turn keep 30 frames per second exact.
-    void add_sampled_frame(const Picture& picture) { add_frame(picture, kDelays[frames_ % 3]); }
+    // Adds a frame of a 60 Hz display sampled every `stride` pulses (2 or more). GIF delays are
+    // whole hundredths, so they are spread to keep the total exact: every second pulse gives
+    // 3, 3, 4, 3, 3, 4, ...
+    void add_sampled_frame(const Picture& picture, int stride = 2);
     int frames() const { return frames_; }
     // Ends the file and puts it in place.
     void finish();
 
 private:
-    static constexpr int kDelays[3] = {3, 3, 4};
     OutputFile output_;
     struct Encoder;
     std::unique_ptr<Encoder> encoder_;

@@ -10,13 +10,14 @@ Outputs::Outputs(const Options& options) {
     }
     if (!options.record.empty()) {
         recorder_ = std::make_unique<GifRecorder>(options.record);
+        record_every_ = options.record_every;
     }
 }
 
 void Outputs::on_pulse(const Console& console, uint32_t pulse) {
-    if (recorder_ && pulse % 2 == 1) {
+    if (recorder_ && (pulse - 1) % (uint32_t)record_every_ == 0) {
         console.capture(scratch_);
-        recorder_->add_sampled_frame(scratch_);
+        recorder_->add_sampled_frame(scratch_, record_every_);
     }
 }
 

@@ -17,7 +17,7 @@ class Outputs {
 public:
     // Creates the output files' temporaries, so unwritable paths are refused up front.
     explicit Outputs(const Options& options);
-    // Samples the display for the recording at every second pulse (1, 3, 5, ...).
+    // Samples the display for the recording at pulses 1, 1 + k, 1 + 2k, ... (k = --record-every).
     void on_pulse(const Console& console, uint32_t pulse);
     // Writes the screenshot of the picture at the hand-over and ends the recording.
     void finish(const Console& console);
@@ -25,6 +25,7 @@ public:
 private:
     std::unique_ptr<OutputFile> screenshot_;
     std::unique_ptr<GifRecorder> recorder_;
+    int record_every_ = 2;
     Picture scratch_;
 };
 

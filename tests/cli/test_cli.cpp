@@ -132,6 +132,9 @@ TEST(Cli, RefusesBadInputWithStatusTwoAndNoFiles) {
         {{"--headless", "--frames", "1", "--scale", "2"}, "for the window"},
         {{"--scale", "0"}, "--scale takes"},
         {{"stray"}, "stray"},
+        {{"--headless", "--frames", "1", "--record", "r.gif", "--record-every", "1"},
+         "--record-every takes"},
+        {{"--headless", "--frames", "1", "--record-every", "6"}, "goes with --record"},
     };
     Folder folder;
     folder.write("script.txt", "3 up\n");

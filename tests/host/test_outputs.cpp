@@ -122,6 +122,39 @@ TEST(Gif, LoopsAndKeepsEachFramesPaletteAndDelay) {
     DGifCloseFile(gif, &error);
 }
 
+TEST(Gif, SampledDelaysAddUpExactly) {
+    struct Case {
+        int stride;
+        std::vector<int> delays;
+    };
+    const Case cases[] = {{2, {3, 3, 4, 3, 3, 4}}, {3, {5, 5, 5, 5}}, {6, {10, 10, 10}},
+                          {4, {6, 7, 7, 6, 7, 7}}, {7, {11, 12, 12, 11, 12, 12}}};
+    for (const Case& c : cases) {
+        TempFolder folder;
+        {
+            host::GifRecorder recorder(folder / "d.gif");
+            for (size_t i = 0; i < c.delays.size(); ++i) {
+                recorder.add_sampled_frame(test_picture(0), c.stride);
+            }
+            recorder.finish();
+        }
+        int error = 0;
+        GifFileType* gif = DGifOpenFileName((folder / "d.gif").c_str(), &error);
+        ASSERT_NE(gif, nullptr);
+        ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+        ASSERT_EQ(gif->ImageCount, (int)c.delays.size());
+        int total = 0;
+        for (int i = 0; i < gif->ImageCount; ++i) {
+            GraphicsControlBlock control;
+            ASSERT_EQ(DGifSavedExtensionToGCB(gif, i, &control), GIF_OK);
+            EXPECT_EQ(control.DelayTime, c.delays[(size_t)i]) << "stride " << c.stride;
+            total += control.DelayTime;
+        }
+        EXPECT_EQ(total * 60, (int)c.delays.size() * c.stride * 100) << "stride " << c.stride;
+        DGifCloseFile(gif, &error);
+    }
+}
+
 TEST(OutputFile, UnfinishedOutputsLeaveNothingBehind) {
     TempFolder folder;
     {
