@@ -48,9 +48,10 @@ bool has_suffix(const std::string& text, const std::string& suffix) {
 }  // namespace
 
 CommandLine parse_command_line(const std::vector<std::string>& arguments) {
-    CLI::App app{"48 spinning, colliding balls over a colour-cycling plasma, on a simulated "
-                 "320 x 240 palette console.",
-                 "plasmaballs"};
+    CLI::App app{
+        "48 spinning, colliding balls over a colour-cycling plasma, on a simulated "
+        "320 x 240 palette console.",
+        "plasmaballs"};
     app.set_version_flag("--version", kVersion);
     Options options;
     std::string seed, frames, scale;
@@ -58,25 +59,33 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
                  "Run without a window, as fast as possible: every sync wait takes one pulse");
     app.add_option("--seed", seed,
                    "Counter value that seeds the generator, 0-65535 (default: 0 headless, "
-                   "from the clock in the window)");
+                   "from the clock in the window)")
+        ->type_name("N");
     app.add_option("--frames", frames,
                    "Hold START from pulse N on, so that N frames are drawn (0 holds it "
-                   "during set-up)");
+                   "during set-up)")
+        ->type_name("N");
     app.add_option("--input", options.input,
                    "Button script: lines of \"<pulse> <buttons>\", buttons \"none\" or names "
                    "joined by + (start select up down left right up-left up-right down-left "
-                   "down-right); # starts a comment");
+                   "down-right); # starts a comment")
+        ->type_name("FILE");
     app.add_option("--screenshot", options.screenshot,
-                   "Write the picture at the hand-over as an 8-bit palette PNG");
+                   "Write the picture at the hand-over as an 8-bit palette PNG")
+        ->type_name("FILE.png");
     app.add_option("--record", options.record,
                    "Record the display as an animated GIF (every second pulse, 30 frames per "
-                   "second)");
+                   "second)")
+        ->type_name("FILE.gif");
     std::string record_every;
     app.add_option("--record-every", record_every,
                    "Record every Nth pulse, 2-60 (default 2: 30 frames per second; larger "
-                   "values make smaller files)");
-    app.add_option("--scale", scale, "Window scale factor 1-16 (default: largest that fits, "
-                                     "up to 4)");
+                   "values make smaller files)")
+        ->type_name("N");
+    app.add_option("--scale", scale,
+                   "Window scale factor 1-16 (default: largest that fits, "
+                   "up to 4)")
+        ->type_name("N");
     app.add_flag("--fullscreen", options.fullscreen, "Start the window in fullscreen");
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -113,8 +122,8 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
     if (app.count("--frames")) {
         const auto value = decimal(frames, UINT32_MAX);
         if (!value) {
-            return failure("--frames takes a whole number from 0 to 4294967295, not \"" +
-                           frames + "\"");
+            return failure("--frames takes a whole number from 0 to 4294967295, not \"" + frames +
+                           "\"");
         }
         options.frames = (uint32_t)*value;
     }
