@@ -29,6 +29,7 @@ build-asan: deps
 # What the desktop tree's tests need built besides the desktop binary; each target adds itself.
 TEST_PREREQUISITES := build
 # (further prerequisites, one line each)
+TEST_PREREQUISITES += gp2x
 
 test-host: $(TEST_PREREQUISITES)
 	@ctest --preset host -j $(JOBS) $(CTEST_FLAGS)
@@ -41,6 +42,12 @@ test: test-asan
 else
 test: test-host test-asan
 endif
+
+# The console binary, build/gp2x/plasmaballs.gpe.
+.PHONY: gp2x
+gp2x: deps
+	@cmake --preset gp2x >/dev/null
+	@cmake --build --preset gp2x -j $(JOBS)
 
 bench: build
 	@tools/bench.sh
