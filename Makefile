@@ -29,6 +29,7 @@ build-asan: deps
 # What the desktop tree's tests need built besides the desktop binary; each target adds itself.
 TEST_PREREQUISITES := build
 # (further prerequisites, one line each)
+TEST_PREREQUISITES += web
 TEST_PREREQUISITES += gp2x
 
 test-host: $(TEST_PREREQUISITES)
@@ -48,6 +49,11 @@ endif
 gp2x: deps
 	@cmake --preset gp2x >/dev/null
 	@cmake --build --preset gp2x -j $(JOBS)
+
+# The browser build, build/web/ (index.html, plasmaballs.js, plasmaballs.wasm).
+.PHONY: web
+web: deps
+	@JOBS=$(JOBS) tools/build-web.sh
 
 bench: build
 	@tools/bench.sh

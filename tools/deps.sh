@@ -9,7 +9,26 @@ for package in "${wanted[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
     [[ $status == "install ok installed" ]] || missing+=("$package")
 done
+
+# --- The browser test's driver (tests/web): playwright-core from npm, pinned by its lock file,
+# into tests/web/node_modules when it is not there yet. It drives the system's chromium and
+# downloads no browser of its own.
+install_web_test_modules() {
+    local web=$here/../tests/web
+    [[ -d $web/node_modules/playwright-core ]] && return 0
+    if ! command -v npm >/dev/null; then
+        echo "deps: npm is missing; it comes with nodejs (tools/packages.txt)" >&2
+        return 1
+    fi
+    echo "deps: installing the browser test's node modules in tests/web"
+    (cd "$web" && npm ci --no-audit --no-fund --loglevel=error) || {
+        echo "deps: npm ci in tests/web failed" >&2
+        return 1
+    }
+}
+
 if ((${#missing[@]} == 0)); then
+    install_web_test_modules
     exit 0
 fi
 
@@ -32,3 +51,4 @@ if ! "${sudo[@]}" apt-get update -qq || ! "${sudo[@]}" apt-get install -y -qq --
     echo "deps: apt-get could not install: ${missing[*]}" >&2
     exit 1
 fi
+install_web_test_modules

@@ -1,0 +1,181 @@
+// The page around the demo: canvas and scaling, keyboard and gamepads, the query parameters, and
+// the line shown while waiting, running, after the hand-over or when the run cannot start. The
+// compiled demo reaches all of it through Module.pbPage (see web_frontend.cpp and main.cpp).
+(function () {
+  'use strict';
+  var WIDTH = 320, HEIGHT = 240;
+  // Control bits, as web_frontend.cpp reads them.
+  var UP = 1, DOWN = 2, LEFT = 4, RIGHT = 8, START = 16, SELECT = 32;
+  var KEYS = {
+    ArrowUp: UP, ArrowDown: DOWN, ArrowLeft: LEFT, ArrowRight: RIGHT,
+    Enter: START, NumpadEnter: START, Space: SELECT, ShiftLeft: SELECT, ShiftRight: SELECT,
+  };
+  // Keys that would scroll the page; they do nothing else here.
+  var SCROLLING = { PageUp: 1, PageDown: 1, Home: 1, End: 1 };
+  // The left stick: a push shorter than this counts as centred; beyond it, eight equal sectors.
+  var DEAD_ZONE = 0.3;
+  var SECTOR = Math.sin(Math.PI / 8);
+
+  var body = document.body;
+  var stage = document.getElementById('stage');
+  var canvas = document.getElementById('screen');
+  var line = document.getElementById('line');
+  var restart = document.getElementById('restart');
+  var fullscreen = document.getElementById('fullscreen');
+  var context = canvas.getContext('2d', { alpha: false });
+  var image = context.createImageData(WIDTH, HEIGHT);
+  var rgba = new Uint32Array(image.data.buffer);  // one pixel per word, bytes R G B A
+  var lookup = new Uint32Array(256);
+  var keys = {};  // codes of the keys held down
+  var startRun = null;  // wakes a run that waits for the first key, click or gamepad button
+
+  function show(state, text) {
+    body.dataset.state = state;
+    line.textContent = text;
+  }
+
+  function demoHasFocus() {
+    var active = document.activeElement;
+    return active === canvas || active === body || active === null;
+  }
+
+  function keyControls() {
+    var bits = 0;
+    for (var code in keys) bits |= KEYS[code];
+    return bits;
+  }
+
+  function gamepadControls() {
+    var bits = 0;
+    var pads = navigator.getGamepads ? navigator.getGamepads() : [];
+    for (var i = 0; i < pads.length; i++) {
+      var pad = pads[i];
+      if (!pad || !pad.connected) continue;
+      if (pad.mapping === 'standard') {
+        var pressed = function (n) { return pad.buttons[n] && pad.buttons[n].pressed; };
+        if (pressed(12)) bits |= UP;
+        if (pressed(13)) bits |= DOWN;
+        if (pressed(14)) bits |= LEFT;
+        if (pressed(15)) bits |= RIGHT;
+        if (pressed(9)) bits |= START;
+        if (pressed(8)) bits |= SELECT;
+      }
+      var x = pad.axes[0] || 0, y = pad.axes[1] || 0;
+      var length = Math.sqrt(x * x + y * y);
+      if (length > DEAD_ZONE) {
+        if (x < -length * SECTOR) bits |= LEFT;
+        if (x > length * SECTOR) bits |= RIGHT;
+        if (y < -length * SECTOR) bits |= UP;
+        if (y > length * SECTOR) bits |= DOWN;
+      }
+    }
+    return bits;
+  }
+
+  function wake() {
+    if (startRun) {
+      var wakeUp = startRun;
+      startRun = null;
+      wakeUp();
+    }
+  }
+
+  function watchGamepadsForStart() {
+    if (!startRun) return;
+    if (gamepadControls()) wake();
+    else requestAnimationFrame(watchGamepadsForStart);
+  }
+
+  function rescale() {
+    // Whole device pixels per console pixel, so that every pixel is drawn the same size.
+    var ratio = window.devicePixelRatio || 1;
+    var factor = Math.max(1, Math.floor(Math.min(stage.clientWidth * ratio / WIDTH,
+                                                 stage.clientHeight * ratio / HEIGHT)));
+    canvas.style.width = WIDTH * factor / ratio + 'px';
+    canvas.style.height = HEIGHT * factor / ratio + 'px';
+    body.dataset.scale = factor;
+  }
+
+  window.addEventListener('keydown', function (event) {
+    if (!demoHasFocus()) return;
+    if (KEYS[event.code]) {
+      event.preventDefault();
+      keys[event.code] = true;
+      wake();
+    } else if (SCROLLING[event.code]) {
+      event.preventDefault();
+    }
+  });
+  window.addEventListener('keyup', function (event) {
+    if (KEYS[event.code] && keys[event.code]) {
+      delete keys[event.code];
+      event.preventDefault();
+    }
+  });
+  // Keys released while the page had no focus never report it.
+  window.addEventListener('blur', function () { keys = {}; });
+  canvas.addEventListener('pointerdown', function () { canvas.focus(); wake(); });
+  window.addEventListener('resize', rescale);
+  document.addEventListener('fullscreenchange', rescale);
+  fullscreen.addEventListener('click', function () {
+    if (document.fullscreenElement) document.exitFullscreen();
+    else if (stage.requestFullscreen) stage.requestFullscreen();
+    canvas.focus();
+  });
+  restart.addEventListener('click', function () { location.reload(); });
+  rescale();
+  canvas.focus();
+
+  Module.arguments = [];
+  new URLSearchParams(location.search).forEach(function (value, name) {
+    Module.arguments.push(name + '=' + value);
+  });
+  Module.onAbort = function (what) {
+    show('error', 'The demo stopped: ' + what);
+  };
+
+  Module.pbPage = {
+    frameTime: 0,
+    controls: function () { return keyControls() | gamepadControls(); },
+    present: function (heap, pixels, palette) {
+      if (!pixels) {
+        rgba.fill(0xFF000000);
+      } else {
+        for (var i = 0; i < 256; i++) {
+          var p = palette + 3 * i;
+          lookup[i] = 0xFF000000 | heap[p + 2] << 16 | heap[p + 1] << 8 | heap[p];
+        }
+        var source = heap.subarray(pixels, pixels + WIDTH * HEIGHT);
+        for (var j = 0; j < source.length; j++) rgba[j] = lookup[source[j]];
+      }
+      context.putImageData(image, 0, 0);
+    },
+    nextFrame: function (wakeUp) {
+      requestAnimationFrame(function (time) {
+        Module.pbPage.frameTime = time;
+        wakeUp();
+      });
+    },
+    waitForStart: function (wakeUp) {
+      show('waiting', 'Press a key, click the screen or press a gamepad button to start.');
+      startRun = wakeUp;
+      watchGamepadsForStart();
+    },
+    running: function (seed) {
+      body.dataset.seed = seed;
+      show('running', 'Seed ' + seed + ' \u2014 arrows push the balls, Shift or Space slows ' +
+           'them, Enter ends.');
+    },
+    refuse: function (message) {
+      show('error', 'Cannot start: ' + message + '.');
+    },
+    ended: function (handedOver, pulse, status) {
+      keys = {};
+      body.dataset.pulse = pulse;
+      show('ended', handedOver ? 'Handed over to the console menu at pulse ' + pulse + '.'
+                               : 'The demo ended with status ' + status + '.');
+      restart.hidden = false;
+      restart.focus();
+    },
+  };
+})();

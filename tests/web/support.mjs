@@ -1,0 +1,206 @@
+// What the browser tests stand on: the page served from build/web/ on localhost, the system's
+// Chromium driven through playwright-core, headless pictures from the plasmaballs binary, and a
+// reader for the palette PNGs it writes.
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import zlib from 'node:zlib';
+
+export const WIDTH = 320;
+export const HEIGHT = 240;
+
+const here = path.dirname(new URL(import.meta.url).pathname);
+const binary = process.env.PLASMABALLS_BINARY;
+const webDir =
+    path.resolve(process.env.PLASMABALLS_WEB_DIR ?? path.join(here, '../../build/web'));
+const chromiumPath = process.env.PLASMABALLS_CHROMIUM ?? '/usr/bin/chromium';
+
+// Everything the tests need, with what to do when it is missing.
+export function checkPrerequisites() {
+  const missing = [];
+  if (!binary || !fs.existsSync(binary)) missing.push('the plasmaballs binary (make build)');
+  for (const file of ['index.html', 'plasmaballs.js', 'plasmaballs.wasm']) {
+    if (!fs.existsSync(path.join(webDir, file))) missing.push(`${webDir}/${file} (make web)`);
+  }
+  if (!fs.existsSync(path.join(here, 'node_modules/playwright-core'))) {
+    missing.push('tests/web/node_modules/playwright-core (make deps)');
+  }
+  if (!fs.existsSync(chromiumPath)) missing.push(`${chromiumPath} (make deps)`);
+  if (missing.length) throw new Error('missing: ' + missing.join('; '));
+}
+
+const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+
+// Serves build/web/ on a free port of 127.0.0.1; resolves to the server and its base URL.
+export async function serve() {
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+    const file = path.join(webDir, path.normalize(name.endsWith('/') ? name + 'index.html' : name));
+    if (!file.startsWith(webDir + path.sep) || !fs.existsSync(file)) {
+      response.writeHead(404);
+      response.end();
+      return;
+    }
+    response.writeHead(200, {
+      'Content-Type': TYPES[path.extname(file)] ?? 'application/octet-stream',
+      'Cache-Control': 'no-store',
+    });
+    fs.createReadStream(file).pipe(response);
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return { server, base: `http://127.0.0.1:${server.address().port}/` };
+}
+
+// Chromium headless with a fresh profile that is removed again by close().
+export async function launch() {
+  const { chromium } = await import('playwright-core');
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'plasmaballs-chromium-'));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: chromiumPath,
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
+           '--disable-component-update', '--disable-sync', '--no-first-run'],
+    viewport: { width: 1000, height: 800 },
+  });
+  return {
+    context,
+    async close() {
+      await context.close();
+      fs.rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+// Reads an 8-bit PNG (palette or RGB, not interlaced) into rows of RGB bytes.
+export function decodePng(data) {
+  if (data.readUInt32BE(0) !== 0x89504e47) throw new Error('not a PNG');
+  let offset = 8, header, palette;
+  const compressed = [];
+  while (offset < data.length) {
+    const length = data.readUInt32BE(offset);
+    const type = data.toString('latin1', offset + 4, offset + 8);
+    const body = data.subarray(offset + 8, offset + 8 + length);
+    if (type === 'IHDR') {
+      header = { width: body.readUInt32BE(0), height: body.readUInt32BE(4), depth: body[8],
+                 colour: body[9], interlace: body[12] };
+    } else if (type === 'PLTE') {
+      palette = body;
+    } else if (type === 'IDAT') {
+      compressed.push(body);
+    }
+    offset += 12 + length;
+  }
+  const { width, height, depth, colour, interlace } = header;
+  if (depth !== 8 || interlace !== 0 || (colour !== 3 && colour !== 2)) {
+    throw new Error(`unsupported PNG: depth ${depth}, colour type ${colour}`);
+  }
+  const step = colour === 3 ? 1 : 3;
+  const raw = zlib.inflateSync(Buffer.concat(compressed));
+  const stride = width * step;
+  const rows = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; y++) {
+    const filter = raw[y * (stride + 1)];
+    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let x = 0; x < stride; x++) {
+      const a = x >= step ? rows[y * stride + x - step] : 0;
+      const b = y > 0 ? rows[(y - 1) * stride + x] : 0;
+      const c = x >= step && y > 0 ? rows[(y - 1) * stride + x - step] : 0;
+      let predicted = 0;
+      if (filter === 1) predicted = a;
+      else if (filter === 2) predicted = b;
+      else if (filter === 3) predicted = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      } else if (filter !== 0) throw new Error(`bad PNG filter ${filter}`);
+      rows[y * stride + x] = (line[x] + predicted) & 0xff;
+    }
+  }
+  if (colour === 2) return { width, height, rgb: rows };
+  const rgb = Buffer.alloc(width * height * 3);
+  for (let i = 0; i < width * height; i++) palette.copy(rgb, i * 3, rows[i] * 3, rows[i] * 3 + 3);
+  return { width, height, rgb };
+}
+
+const pictures = new Map();
+
+// The headless picture of pulse `frames` for this seed and button script, as RGB bytes.
+export function headlessPicture(seed, frames, script = '') {
+  const key = `${seed} ${frames} ${script}`;
+  if (pictures.has(key)) return pictures.get(key);
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'plasmaballs-web-'));
+  try {
+    const args = ['--headless', '--seed', String(seed), '--frames', String(frames),
+                  '--screenshot', path.join(dir, 'picture.png')];
+    if (script) {
+      fs.writeFileSync(path.join(dir, 'script.txt'), script);
+      args.push('--input', path.join(dir, 'script.txt'));
+    }
+    const run = spawnSync(binary, args, { encoding: 'utf8', timeout: 60000 });
+    if (run.status !== 0) throw new Error(`plasmaballs ${args.join(' ')}: ${run.stderr}`);
+    const picture = decodePng(fs.readFileSync(path.join(dir, 'picture.png')));
+    if (picture.width !== WIDTH || picture.height !== HEIGHT) throw new Error('picture size');
+    pictures.set(key, picture.rgb);
+    return picture.rgb;
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+// The canvas's backing store as RGB bytes (every pixel must be opaque).
+export async function canvasPicture(page) {
+  const { base64, translucent } = await page.evaluate(([width, height]) => {
+    const data = document.getElementById('screen').getContext('2d')
+        .getImageData(0, 0, width, height).data;
+    const rgb = new Uint8Array(width * height * 3);
+    let translucent = 0;
+    for (let i = 0; i < width * height; i++) {
+      rgb.set(data.subarray(i * 4, i * 4 + 3), i * 3);
+      if (data[i * 4 + 3] !== 255) translucent++;
+    }
+    let text = '';
+    for (let i = 0; i < rgb.length; i += 0x8000) {
+      text += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+    }
+    return { base64: btoa(text), translucent };
+  }, [WIDTH, HEIGHT]);
+  if (translucent) throw new Error(`${translucent} canvas pixels are not opaque`);
+  return Buffer.from(base64, 'base64');
+}
+
+// Where two RGB pictures differ, in words; null when they are equal.
+export function difference(expected, actual) {
+  if (expected.length !== actual.length) return `sizes ${expected.length} and ${actual.length}`;
+  let count = 0, first = -1;
+  for (let i = 0; i < expected.length; i += 3) {
+    if (expected[i] !== actual[i] || expected[i + 1] !== actual[i + 1] ||
+        expected[i + 2] !== actual[i + 2]) {
+      if (first < 0) first = i / 3;
+      count++;
+    }
+  }
+  if (!count) return null;
+  const at = (p) => Array.from(p.subarray(first * 3, first * 3 + 3)).join(',');
+  return `${count} pixels differ, the first at (${first % WIDTH}, ${Math.floor(first / WIDTH)}):` +
+         ` expected ${at(expected)}, found ${at(actual)}`;
+}
+
+// Waits until the page is in one of `states`; a page that stops in another settled state
+// (an error instead of the hand-over, say) fails at once with its line.
+export async function settle(page, states, timeout = 60000) {
+  await page.waitForFunction((wanted) => {
+    const state = document.body.dataset.state;
+    return wanted.includes(state) || state === 'ended' || state === 'error';
+  }, states, { timeout, polling: 50 });
+  const found = await page.evaluate(() => ({
+    state: document.body.dataset.state,
+    line: document.getElementById('line').textContent,
+    pulse: Number(document.body.dataset.pulse),
+  }));
+  if (!states.includes(found.state)) {
+    throw new Error(`page is "${found.state}", not ${states.join(' or ')}: ${found.line}`);
+  }
+  return found;
+}
