@@ -1,0 +1,77 @@
+// Placement and palette expansion. Expansion converts each source row once, at the output's
+// scale, and copies that row for the block's other lines: the lookup runs once per source pixel.
+
+#include "host/window/pixels.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace host::window {
+namespace {
+
+// Room left for a title bar and borders when the window's size is chosen.
+constexpr int kFrameAllowance = 64;
+constexpr int kLargestDefaultScale = 4;
+
+}  // namespace
+
+Placement place(int w, int h) {
+    Placement placement;
+    placement.scale = std::max(1, std::min(w / kWidth, h / kHeight));
+    placement.x = (w - placement.width()) / 2;
+    placement.y = (h - placement.height()) / 2;
+    if (placement.x < 0) {
+        placement.x = 0;
+    }
+    if (placement.y < 0) {
+        placement.y = 0;
+    }
+    return placement;
+}
+
+int fitting_scale(int w, int h) {
+    for (int scale = kLargestDefaultScale; scale > 1; --scale) {
+        if (kWidth * scale <= w && kHeight * scale + kFrameAllowance <= h) {
+            return scale;
+        }
+    }
+    return 1;
+}
+
+void expand(const Picture& picture, const Lut& lut, const Placement& placement, uint8_t* output,
+            int w, int h, size_t pitch) {
+    const int scale = placement.scale;
+    const int left = placement.x;
+    const int columns = std::min(kWidth, (w - left) / scale);  // whole source pixels that fit
+    const int spare = std::min(scale, w - left - columns * scale);  // part of one more, if any
+    if (columns < 0 || placement.y >= h) {
+        return;
+    }
+    for (int row = 0; row < kHeight; ++row) {
+        const int top = placement.y + row * scale;
+        if (top >= h) {
+            break;
+        }
+        const uint8_t* source = picture.pixels.data() + (size_t)row * kWidth;
+        uint32_t* line = (uint32_t*)(output + (size_t)top * pitch) + left;
+        uint32_t* out = line;
+        for (int column = 0; column < columns; ++column) {
+            const uint32_t value = lut[source[column]];
+            for (int i = 0; i < scale; ++i) {
+                *out++ = value;
+            }
+        }
+        if (columns < kWidth) {
+            for (int i = 0; i < spare; ++i) {
+                *out++ = lut[source[columns]];
+            }
+        }
+        const size_t bytes = (size_t)(out - line) * sizeof(uint32_t);
+        for (int i = 1; i < scale && top + i < h; ++i) {
+            std::memcpy(output + (size_t)(top + i) * pitch + (size_t)left * sizeof(uint32_t),
+                        line, bytes);
+        }
+    }
+}
+
+}  // namespace host::window
