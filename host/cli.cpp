@@ -27,7 +27,26 @@ std::optional<uint64_t> decimal(const std::string& text, uint64_t largest) {
     return value;
 }
 
-CommandLine failure(const std::string& message) {
+bool is_control(char c) {
+    return (unsigned char)c < 0x20 || c == 0x7F;
+}
+
+bool has_control_character(const std::string& text) {
+    for (char c : text) {
+        if (is_control(c)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+CommandLine failure(std::string message) {
+    // Values are quoted as given: a control character in one would break the one-line error.
+    for (char& c : message) {
+        if (is_control(c)) {
+            c = '?';
+        }
+    }
     CommandLine result;
     result.exit_status = 2;
     result.error = "plasmaballs: " + message + " (see --help)";
@@ -147,6 +166,14 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
     }
     if (app.count("--input") && options.input.empty()) {
         return failure("--input needs a file name");
+    }
+    // Every later error quotes these names; a control character in one would break its line.
+    for (const auto& [option, name] :
+         {std::pair{"--input", &options.input}, std::pair{"--screenshot", &options.screenshot},
+          std::pair{"--record", &options.record}}) {
+        if (has_control_character(*name)) {
+            return failure(std::string(option) + " names a file with a control character in it");
+        }
     }
     if (app.count("--screenshot") && !has_suffix(options.screenshot, ".png")) {
         return failure("--screenshot writes a PNG: its name must end in .png");

@@ -2,9 +2,10 @@
 
 #include "host/script.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 
 namespace host {
 namespace {
@@ -129,18 +130,25 @@ std::vector<ButtonChange> parse_script(std::string_view text) {
 }
 
 std::vector<ButtonChange> load_script(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        throw ScriptError(path + ": is a directory");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw ScriptError(path + ": cannot be read");
     }
-    std::ostringstream text;
-    text << in.rdbuf();
+    // Read in pieces and stop past the limit, so that an endless file (/dev/zero) is refused too.
+    std::string contents;
+    char piece[1 << 16];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+        contents.append(piece, (size_t)in.gcount());
+        if (contents.size() > kMaxScriptBytes) {
+            throw ScriptError(path + ": larger than 64 MiB");
+        }
+    }
     if (in.bad()) {
         throw ScriptError(path + ": cannot be read");
-    }
-    const std::string contents = text.str();
-    if (contents.size() > kMaxScriptBytes) {
-        throw ScriptError(path + ": larger than 64 MiB");
     }
     try {
         return parse_script(contents);
