@@ -55,6 +55,11 @@ gp2x: deps
 web: deps
 	@JOBS=$(JOBS) tools/build-web.sh
 
+# The libretro core, build/host/plasmaballs_libretro.so (make build builds it too).
+.PHONY: libretro
+libretro: deps configure
+	@cmake --build --preset host -j $(JOBS) --target plasmaballs_libretro
+
 bench: build
 	@tools/bench.sh
 

@@ -53,7 +53,9 @@ void log_error(const char* format, ...) {
     }
 }
 
-bool held(unsigned id) { return g_input_state(0, RETRO_DEVICE_JOYPAD, 0, id) != 0; }
+bool held(unsigned id) {
+    return g_input_state(0, RETRO_DEVICE_JOYPAD, 0, id) != 0;
+}
 
 host::Buttons read_buttons() {
     if (g_input_state == nullptr) {
@@ -111,11 +113,17 @@ RETRO_API void retro_set_environment(retro_environment_t environment) {
     host::libretro::register_options(environment);
 }
 
-RETRO_API void retro_set_video_refresh(retro_video_refresh_t video) { g_video = video; }
+RETRO_API void retro_set_video_refresh(retro_video_refresh_t video) {
+    g_video = video;
+}
 RETRO_API void retro_set_audio_sample(retro_audio_sample_t) {}
 RETRO_API void retro_set_audio_sample_batch(retro_audio_sample_batch_t) {}
-RETRO_API void retro_set_input_poll(retro_input_poll_t poll) { g_input_poll = poll; }
-RETRO_API void retro_set_input_state(retro_input_state_t state) { g_input_state = state; }
+RETRO_API void retro_set_input_poll(retro_input_poll_t poll) {
+    g_input_poll = poll;
+}
+RETRO_API void retro_set_input_state(retro_input_state_t state) {
+    g_input_state = state;
+}
 
 RETRO_API void retro_init(void) {
     retro_log_callback log{};
@@ -129,7 +137,9 @@ RETRO_API void retro_deinit(void) {
     g_log = nullptr;
 }
 
-RETRO_API unsigned retro_api_version(void) { return RETRO_API_VERSION; }
+RETRO_API unsigned retro_api_version(void) {
+    return RETRO_API_VERSION;
+}
 
 RETRO_API void retro_get_system_info(retro_system_info* info) {
     *info = retro_system_info{};
@@ -161,9 +171,13 @@ RETRO_API bool retro_load_game(const retro_game_info*) {
     return start_run();
 }
 
-RETRO_API bool retro_load_game_special(unsigned, const retro_game_info*, size_t) { return false; }
+RETRO_API bool retro_load_game_special(unsigned, const retro_game_info*, size_t) {
+    return false;
+}
 
-RETRO_API void retro_unload_game(void) { stop_run(); }
+RETRO_API void retro_unload_game(void) {
+    stop_run();
+}
 
 RETRO_API void retro_reset(void) {
     if (g_runner) {
@@ -189,18 +203,30 @@ RETRO_API void retro_run(void) {
     }
 }
 
-RETRO_API unsigned retro_get_region(void) { return RETRO_REGION_NTSC; }
+RETRO_API unsigned retro_get_region(void) {
+    return RETRO_REGION_NTSC;
+}
 
 // Save states are not offered: the demo's state lives in globals and on the coroutine's stack,
 // which cannot be written out and read back portably.
-RETRO_API size_t retro_serialize_size(void) { return 0; }
-RETRO_API bool retro_serialize(void*, size_t) { return false; }
-RETRO_API bool retro_unserialize(const void*, size_t) { return false; }
+RETRO_API size_t retro_serialize_size(void) {
+    return 0;
+}
+RETRO_API bool retro_serialize(void*, size_t) {
+    return false;
+}
+RETRO_API bool retro_unserialize(const void*, size_t) {
+    return false;
+}
 
 RETRO_API void retro_cheat_reset(void) {}
 RETRO_API void retro_cheat_set(unsigned, bool, const char*) {}
 
-RETRO_API void* retro_get_memory_data(unsigned) { return nullptr; }
-RETRO_API size_t retro_get_memory_size(unsigned) { return 0; }
+RETRO_API void* retro_get_memory_data(unsigned) {
+    return nullptr;
+}
+RETRO_API size_t retro_get_memory_size(unsigned) {
+    return 0;
+}
 
 }  // extern "C"

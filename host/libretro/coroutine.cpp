@@ -83,8 +83,8 @@ Coroutine::Coroutine(std::function<void()> body, size_t stack_bytes)
     context_->self.uc_link = nullptr;
     // makecontext passes int arguments only: the object's address goes in two halves.
     const uintptr_t self = (uintptr_t)this;
-    makecontext(&context_->self, (void (*)())&Coroutine::enter, 2,
-                (unsigned)(self >> 16 >> 16), (unsigned)(self & 0xFFFFFFFFu));
+    makecontext(&context_->self, (void (*)()) & Coroutine::enter, 2, (unsigned)(self >> 16 >> 16),
+                (unsigned)(self & 0xFFFFFFFFu));
 }
 
 Coroutine::~Coroutine() {

@@ -10,7 +10,7 @@
 namespace host::libretro {
 
 class Coroutine {
-public:
+  public:
     static constexpr size_t kDefaultStackBytes = 1 << 20;
 
     explicit Coroutine(std::function<void()> body, size_t stack_bytes = kDefaultStackBytes);
@@ -27,7 +27,7 @@ public:
     void suspend();
     bool finished() const { return finished_; }
 
-private:
+  private:
     struct Context;
     static void enter(unsigned high, unsigned low);
     void run_body();

@@ -60,7 +60,9 @@ void PulseRunner::await_edge(Console& console) {
     console.begin_pulse(console.pulse() + 1, buttons_);
 }
 
-void PulseRunner::hand_over(Console&) { throw DemoEnded{DemoEnded::kHandOver, 0}; }
+void PulseRunner::hand_over(Console&) {
+    throw DemoEnded{DemoEnded::kHandOver, 0};
+}
 
 void PulseRunner::process_exit(Console&, int status) {
     throw DemoEnded{DemoEnded::kExit, status};

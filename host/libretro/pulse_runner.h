@@ -15,7 +15,7 @@ namespace host::libretro {
 // One run of the demo, from set-up to its hand-over. The demo's state is global, so only one
 // runner may exist in a process at a time.
 class PulseRunner : public Frontend {
-public:
+  public:
     // `counter`: the free-running counter's value at start; its upper half seeds the demo.
     explicit PulseRunner(uint32_t counter);
     // Unwinds a run still in progress, so nothing on its stack is left behind.
@@ -36,7 +36,7 @@ public:
     [[noreturn]] void hand_over(Console& console) override;
     [[noreturn]] void process_exit(Console& console, int status) override;
 
-private:
+  private:
     struct Cancelled {};
 
     Console console_;

@@ -146,7 +146,9 @@ void FakeFrontend::video(const void* data, unsigned width, unsigned height, size
     }
 }
 
-void FakeFrontend::input_poll() { ++g_current->polls; }
+void FakeFrontend::input_poll() {
+    ++g_current->polls;
+}
 
 int16_t FakeFrontend::input_state(unsigned port, unsigned device, unsigned index, unsigned id) {
     FakeFrontend& self = *g_current;

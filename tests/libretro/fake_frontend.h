@@ -14,7 +14,9 @@
 namespace pbtest {
 
 // Joypad states as a bitmask of RETRO_DEVICE_ID_JOYPAD_* ids.
-constexpr uint32_t pad(unsigned id) { return 1u << id; }
+constexpr uint32_t pad(unsigned id) {
+    return 1u << id;
+}
 
 struct FrontendSettings {
     // What GET_CORE_OPTIONS_VERSION answers; empty: the call is not supported.
@@ -23,7 +25,7 @@ struct FrontendSettings {
 };
 
 class FakeFrontend {
-public:
+  public:
     // Loads the core and calls retro_set_* and retro_init, as a frontend does.
     explicit FakeFrontend(FrontendSettings settings = {});
     // retro_deinit and dlclose.
@@ -64,13 +66,13 @@ public:
     std::vector<unsigned> shutdown_runs;  // the run counts at which shutdown was requested
     int runs = 0;
     int polls = 0;
-    int presented = 0;  // frames handed over
+    int presented = 0;                 // frames handed over
     bool foreign_input_query = false;  // a query for anything but the port-0 joypad
-    std::vector<uint32_t> frame;  // the last frame, 320 x 240 XRGB8888
+    std::vector<uint32_t> frame;       // the last frame, 320 x 240 XRGB8888
     unsigned width = 0, height = 0;
     size_t pitch = 0;
 
-private:
+  private:
     static bool environment(unsigned command, void* data);
     static void video(const void* data, unsigned width, unsigned height, size_t pitch);
     static void input_poll();

@@ -93,10 +93,17 @@ TEST(Core, NRunsShowTheHeadlessPictureOfPulseN) {
     const std::vector<Case> cases = {
         {"first run", "0", 0, 1, {}},
         {"still", "7", 7, 12, {}},
-        {"stick", "99", 99, 40,
+        {"stick",
+         "99",
+         99,
+         40,
          {{3, kRight, "right"}, {21, kUp | kLeft, "up-left"}, {31, kDown | kRight, "down-right"}}},
         {"held from the start", "125", 125, 9, {{1, kLeft, "left"}, {4, 0, "none"}}},
-        {"opposites cancel", "31", 31, 14, {{2, kUp | kDown | kLeft, "left"}, {9, kLeft | kRight, "none"}}},
+        {"opposites cancel",
+         "31",
+         31,
+         14,
+         {{2, kUp | kDown | kLeft, "left"}, {9, kLeft | kRight, "none"}}},
         {"slow motion", "12", 12, 30, {{5, kSelect, "select"}, {6, 0, "none"}}},
         {"slow motion, mid-wait", "12", 12, 13, {{5, kSelect, "select"}, {6, 0, "none"}}},
         {"seed past the listed ones", "1000", 1000, 5, {}},
@@ -239,7 +246,8 @@ TEST(Core, OffersTheSeedAsCoreOptionsV2OrAsVariables) {
         run_script(frontend, 2);
         EXPECT_EQ(differing(frontend.frame, expected), 0u);
     }
-    for (std::optional<unsigned> version : {std::optional<unsigned>{}, std::optional<unsigned>{1}}) {
+    for (std::optional<unsigned> version :
+         {std::optional<unsigned>{}, std::optional<unsigned>{1}}) {
         FakeFrontend frontend({.options_version = version});
         EXPECT_EQ(frontend.options_v2, nullptr);
         ASSERT_NE(frontend.variables, nullptr);
@@ -288,10 +296,10 @@ TEST(Core, DescribesItselfToTheFrontend) {
         ids.push_back(d.id);
     }
     std::sort(ids.begin(), ids.end());
-    EXPECT_EQ(ids, (std::vector<unsigned>{RETRO_DEVICE_ID_JOYPAD_SELECT,
-                                          RETRO_DEVICE_ID_JOYPAD_START, RETRO_DEVICE_ID_JOYPAD_UP,
-                                          RETRO_DEVICE_ID_JOYPAD_DOWN, RETRO_DEVICE_ID_JOYPAD_LEFT,
-                                          RETRO_DEVICE_ID_JOYPAD_RIGHT}));
+    EXPECT_EQ(ids,
+              (std::vector<unsigned>{RETRO_DEVICE_ID_JOYPAD_SELECT, RETRO_DEVICE_ID_JOYPAD_START,
+                                     RETRO_DEVICE_ID_JOYPAD_UP, RETRO_DEVICE_ID_JOYPAD_DOWN,
+                                     RETRO_DEVICE_ID_JOYPAD_LEFT, RETRO_DEVICE_ID_JOYPAD_RIGHT}));
     for (const std::string& text : frontend.descriptor_texts) {
         EXPECT_FALSE(text.empty());
     }
