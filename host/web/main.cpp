@@ -12,9 +12,8 @@
 
 EM_JS(void, web_refuse, (const char* message), { Module.pbPage.refuse(UTF8ToString(message)); });
 // Suspends until the first key, click or gamepad button.
-EM_JS(void, web_wait_for_start, (), {
-    Asyncify.handleSleep(function(wakeUp) { Module.pbPage.waitForStart(wakeUp); });
-});
+EM_JS(void, web_wait_for_start, (),
+      { Asyncify.handleSleep(function(wakeUp) { Module.pbPage.waitForStart(wakeUp); }); });
 EM_JS(void, web_running, (uint32_t seed), { Module.pbPage.running(seed >>> 0); });
 
 int main(int argc, char** argv) {

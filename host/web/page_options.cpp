@@ -14,7 +14,8 @@ struct ScriptResult {
 
 // The browser build catches exceptions only in the functions it names; this is the one, so its
 // name stays unmangled and it is never inlined into a caller that cannot catch.
-extern "C" __attribute__((noinline)) bool pb_web_parse_script(const std::string* text, ScriptResult* result) {
+extern "C" __attribute__((noinline)) bool pb_web_parse_script(const std::string* text,
+                                                              ScriptResult* result) {
     try {
         result->changes = host::parse_script(*text);
         return true;
@@ -56,7 +57,9 @@ std::string shown(const std::string& text) {
     return text.size() > 40 ? out + "..." : out;
 }
 
-PageRequest failure(const std::string& message) { return PageRequest{std::nullopt, message}; }
+PageRequest failure(const std::string& message) {
+    return PageRequest{std::nullopt, message};
+}
 
 }  // namespace
 

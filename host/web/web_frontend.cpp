@@ -21,9 +21,8 @@ EM_JS(void, web_present, (const uint8_t* pixels, const uint8_t* palette),
       { Module.pbPage.present(HEAPU8, pixels, palette); });
 
 // Suspends until the next animation frame; its timestamp is web_frame_time().
-EM_JS(void, web_wait_frame, (), {
-    Asyncify.handleSleep(function(wakeUp) { Module.pbPage.nextFrame(wakeUp); });
-});
+EM_JS(void, web_wait_frame, (),
+      { Asyncify.handleSleep(function(wakeUp) { Module.pbPage.nextFrame(wakeUp); }); });
 
 EM_JS(double, web_frame_time, (), { return Module.pbPage.frameTime; });
 
@@ -31,7 +30,7 @@ EM_JS(void, web_ended, (int handed_over, uint32_t pulse, int status),
       { Module.pbPage.ended(handed_over, pulse >>> 0, status); });
 
 // Suspends for good: nothing ever wakes it.
-EM_JS(void, web_suspend_forever, (), { Asyncify.handleSleep(function() {}); });
+EM_JS(void, web_suspend_forever, (), { Asyncify.handleSleep(function(){}); });
 
 namespace {
 

@@ -77,8 +77,8 @@ TEST(PageOptions, TimelineHoldsStartFromFrames) {
     options.script = {{2, host::kDown}, {5, 0}};
     options.frames = 4;
     const host::InputTimeline timeline = host::web::page_timeline(options);
-    const host::Buttons expected[] = {0, 0, host::kDown, host::kDown, host::kDown | host::kStart,
-                                      host::kStart};
+    const host::Buttons expected[] = {
+        0, 0, host::kDown, host::kDown, host::kDown | host::kStart, host::kStart};
     for (uint32_t pulse = 0; pulse < 6; ++pulse) {
         EXPECT_EQ(timeline.at(pulse), expected[pulse]) << pulse;
     }

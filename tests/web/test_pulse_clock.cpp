@@ -12,12 +12,13 @@ namespace {
 
 using host::web::PulseClock;
 
-// Frames of a display at `hertz`, each timestamp off its beat by up to `jitter` ms, for `seconds`.
+// A display at `hertz` whose frame timestamps are off their beat by up to `jitter` ms.
 struct Display {
     double hertz;
     double jitter;
 };
 
+// Feeds `frames` frames from `start` on; returns the pulses they brought, the most at one in *most.
 uint32_t run(PulseClock& clock, Display display, double start, int frames, uint32_t* most) {
     uint32_t total = 0;
     for (int i = 0; i < frames; ++i) {
@@ -34,8 +35,8 @@ TEST(PulseClock, SixtyPulsesPerSecondAtAnyDisplayRate) {
         Display display;
         uint32_t most;  // pulses at one frame, at most
     } cases[] = {
-        {{60, 0}, 1}, {{60, 3}, 1}, {{59.94, 1}, 2}, {{120, 1}, 1},
-        {{144, 0.5}, 1}, {{50, 1}, 2},  {{30, 2}, 2},   {{75, 0}, 1},
+        {{60, 0}, 1},    {{60, 3}, 1}, {{59.94, 1}, 2}, {{120, 1}, 1},
+        {{144, 0.5}, 1}, {{50, 1}, 2}, {{30, 2}, 2},    {{75, 0}, 1},
     };
     for (const auto& c : cases) {
         PulseClock clock;
