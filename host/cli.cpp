@@ -3,29 +3,14 @@
 
 #include "host/cli.h"
 
+#include "host/decimal.h"
+
 #include <CLI/CLI.hpp>
 
 namespace host {
 namespace {
 
 constexpr const char* kVersion = "plasmaballs 1.0.0";
-
-std::optional<uint64_t> decimal(const std::string& text, uint64_t largest) {
-    if (text.empty() || text.size() > 12) {
-        return std::nullopt;
-    }
-    uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (uint64_t)(c - '0');
-    }
-    if (value > largest) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 bool is_control(char c) {
     return (unsigned char)c < 0x20 || c == 0x7F;
@@ -132,14 +117,14 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
     }
 
     if (app.count("--seed")) {
-        const auto value = decimal(seed, 65535);
+        const auto value = parse_decimal(seed, 65535);
         if (!value) {
             return failure("--seed takes a whole number from 0 to 65535, not \"" + seed + "\"");
         }
         options.seed = (uint16_t)*value;
     }
     if (app.count("--frames")) {
-        const auto value = decimal(frames, UINT32_MAX);
+        const auto value = parse_decimal(frames, UINT32_MAX);
         if (!value) {
             return failure("--frames takes a whole number from 0 to 4294967295, not \"" + frames +
                            "\"");
@@ -147,14 +132,14 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         options.frames = (uint32_t)*value;
     }
     if (app.count("--scale")) {
-        const auto value = decimal(scale, 16);
+        const auto value = parse_decimal(scale, 16);
         if (!value || *value == 0) {
             return failure("--scale takes a whole number from 1 to 16, not \"" + scale + "\"");
         }
         options.scale = (int)*value;
     }
     if (app.count("--record-every")) {
-        const auto value = decimal(record_every, 60);
+        const auto value = parse_decimal(record_every, 60);
         if (!value || *value < 2) {
             return failure("--record-every takes a whole number from 2 to 60, not \"" +
                            record_every + "\"");

@@ -3,6 +3,8 @@
 
 #include "host/web/page_options.h"
 
+#include "host/decimal.h"
+
 namespace {
 
 struct ScriptResult {
@@ -29,23 +31,6 @@ namespace host::web {
 namespace {
 
 constexpr size_t kMaxScriptBytes = 1 << 20;
-
-std::optional<uint64_t> decimal(const std::string& text, uint64_t largest) {
-    if (text.empty() || text.size() > 12) {
-        return std::nullopt;
-    }
-    uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (uint64_t)(c - '0');
-    }
-    if (value > largest) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 // Shown inside quotes: control characters and very long values would make the line unreadable.
 std::string shown(const std::string& text) {
@@ -77,14 +62,14 @@ PageRequest parse_page_options(const std::vector<std::pair<std::string, std::str
         }
         seen.push_back(name);
         if (name == "seed") {
-            const auto seed = decimal(value, 65535);
+            const auto seed = parse_decimal(value, 65535);
             if (!seed) {
                 return failure("seed takes a whole number from 0 to 65535, not \"" + shown(value) +
                                "\"");
             }
             options.seed = (uint16_t)*seed;
         } else if (name == "frames") {
-            const auto frames = decimal(value, UINT32_MAX);
+            const auto frames = parse_decimal(value, UINT32_MAX);
             if (!frames) {
                 return failure("frames takes a whole number from 0 to 4294967295, not \"" +
                                shown(value) + "\"");
