@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# make run: the demo in a window; where no display can be opened, a headless recording instead.
+# make run: the demo in a window. Where no display can be opened (the program says so in one line
+# and exits with status 3), a headless run records five seconds to plasmaballs.gif instead.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-build/host/plasmaballs "$@"
-status=$?
-if ((status == 3)); then
-    # The program has said in one line that there is no display.
-    build/host/plasmaballs --headless --seed "$((RANDOM % 65536))" --frames 300 \
-        --record plasmaballs.gif || exit
-    echo "plasmaballs: recorded 5 seconds headless to plasmaballs.gif"
-    exit 0
+status=0
+build/host/plasmaballs "$@" || status=$?
+if [ "$status" -eq 3 ]; then
+  build/host/plasmaballs --headless --seed "$((RANDOM % 65536))" --frames 300 \
+    --record plasmaballs.gif || exit $?
+  echo "plasmaballs: ran headless instead and recorded 5 seconds to $(pwd)/plasmaballs.gif"
+  exit 0
 fi
 exit "$status"

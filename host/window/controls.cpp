@@ -24,7 +24,8 @@ Held keyboard_held(const uint8_t* keys) {
     held.right = keys[SDL_SCANCODE_RIGHT];
     const bool alt = keys[SDL_SCANCODE_LALT] || keys[SDL_SCANCODE_RALT];
     held.start = !alt && (keys[SDL_SCANCODE_RETURN] || keys[SDL_SCANCODE_KP_ENTER]);
-    held.select = keys[SDL_SCANCODE_SPACE] || keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
+    held.select =
+        keys[SDL_SCANCODE_SPACE] || keys[SDL_SCANCODE_LSHIFT] || keys[SDL_SCANCODE_RSHIFT];
     return held;
 }
 

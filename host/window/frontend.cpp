@@ -21,7 +21,9 @@ namespace {
 // A demo that stalled for long would otherwise feed the recording one frame per missed pulse.
 constexpr uint32_t kMostPulsesRecordedAtOnce = 60;
 
-int64_t nanoseconds(const timespec& t) { return (int64_t)t.tv_sec * kSecond + t.tv_nsec; }
+int64_t nanoseconds(const timespec& t) {
+    return (int64_t)t.tv_sec * kSecond + t.tv_nsec;
+}
 
 // "plasmaballs-20240131-235959-123.png", from the wall clock.
 std::string screenshot_name() {

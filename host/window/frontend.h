@@ -17,7 +17,7 @@
 namespace host::window {
 
 class WindowFrontend : public Frontend {
-public:
+  public:
     WindowFrontend(Video& video, Outputs& outputs, InputTimeline timeline);
     ~WindowFrontend() override;
 
@@ -28,7 +28,7 @@ public:
     // Rising edges the demo has seen, each ending one of its waits.
     uint32_t rises_seen() const { return rises_seen_; }
 
-private:
+  private:
     int64_t now();
     void sleep_until(int64_t at) const;
     void rise(Console& console, uint32_t pulse);

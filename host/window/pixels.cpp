@@ -13,6 +13,28 @@ namespace {
 constexpr int kFrameAllowance = 64;
 constexpr int kLargestDefaultScale = 4;
 
+// One source row into `columns` blocks of `scale` pixels; the fixed scales let the compiler
+// unroll the block, which matters at the sizes windows usually have.
+template <int kScale>
+void expand_row(const uint8_t* source, const Lut& lut, int columns, uint32_t* out) {
+    for (int column = 0; column < columns; ++column) {
+        const uint32_t value = lut[source[column]];
+        for (int i = 0; i < kScale; ++i) {
+            out[i] = value;
+        }
+        out += kScale;
+    }
+}
+
+void expand_row(const uint8_t* source, const Lut& lut, int columns, int scale, uint32_t* out) {
+    for (int column = 0; column < columns; ++column) {
+        const uint32_t value = lut[source[column]];
+        for (int i = 0; i < scale; ++i) {
+            *out++ = value;
+        }
+    }
+}
+
 }  // namespace
 
 Placement place(int w, int h) {
@@ -42,11 +64,11 @@ void expand(const Picture& picture, const Lut& lut, const Placement& placement, 
             int w, int h, size_t pitch) {
     const int scale = placement.scale;
     const int left = placement.x;
-    const int columns = std::min(kWidth, (w - left) / scale);  // whole source pixels that fit
-    const int spare = std::min(scale, w - left - columns * scale);  // part of one more, if any
-    if (columns < 0 || placement.y >= h) {
+    if (placement.y >= h || left >= w) {
         return;
     }
+    const int columns = std::min(kWidth, (w - left) / scale);             // whole blocks that fit
+    const int spare = columns < kWidth ? w - left - columns * scale : 0;  // part of one more
     for (int row = 0; row < kHeight; ++row) {
         const int top = placement.y + row * scale;
         if (top >= h) {
@@ -54,22 +76,30 @@ void expand(const Picture& picture, const Lut& lut, const Placement& placement, 
         }
         const uint8_t* source = picture.pixels.data() + (size_t)row * kWidth;
         uint32_t* line = (uint32_t*)(output + (size_t)top * pitch) + left;
-        uint32_t* out = line;
-        for (int column = 0; column < columns; ++column) {
-            const uint32_t value = lut[source[column]];
-            for (int i = 0; i < scale; ++i) {
-                *out++ = value;
-            }
+        switch (scale) {
+            case 1:
+                expand_row<1>(source, lut, columns, line);
+                break;
+            case 2:
+                expand_row<2>(source, lut, columns, line);
+                break;
+            case 3:
+                expand_row<3>(source, lut, columns, line);
+                break;
+            case 4:
+                expand_row<4>(source, lut, columns, line);
+                break;
+            default:
+                expand_row(source, lut, columns, scale, line);
+                break;
         }
-        if (columns < kWidth) {
-            for (int i = 0; i < spare; ++i) {
-                *out++ = lut[source[columns]];
-            }
+        for (int i = 0; i < spare; ++i) {
+            line[columns * scale + i] = lut[source[columns]];
         }
-        const size_t bytes = (size_t)(out - line) * sizeof(uint32_t);
+        const size_t bytes = (size_t)(columns * scale + spare) * sizeof(uint32_t);
         for (int i = 1; i < scale && top + i < h; ++i) {
-            std::memcpy(output + (size_t)(top + i) * pitch + (size_t)left * sizeof(uint32_t),
-                        line, bytes);
+            std::memcpy(output + (size_t)(top + i) * pitch + (size_t)left * sizeof(uint32_t), line,
+                        bytes);
         }
     }
 }

@@ -18,7 +18,9 @@ struct Placement {
     int x = 0, y = 0;  // top-left corner
     int width() const { return kWidth * scale; }
     int height() const { return kHeight * scale; }
-    bool covers(int w, int h) const { return x <= 0 && y <= 0 && x + width() >= w && y + height() >= h; }
+    bool covers(int w, int h) const {
+        return x <= 0 && y <= 0 && x + width() >= w && y + height() >= h;
+    }
 };
 Placement place(int w, int h);
 

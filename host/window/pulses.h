@@ -11,8 +11,12 @@ constexpr int64_t kPulsesPerSecond = 60;
 constexpr int64_t kHighTime = kSecond / kPulsesPerSecond / 10;
 
 // When pulse n rises and falls, in nanoseconds from the start; whole periods never drift.
-constexpr int64_t rise_time(int64_t pulse) { return pulse * kSecond / kPulsesPerSecond; }
-constexpr int64_t fall_time(int64_t pulse) { return rise_time(pulse) + kHighTime; }
+constexpr int64_t rise_time(int64_t pulse) {
+    return pulse * kSecond / kPulsesPerSecond;
+}
+constexpr int64_t fall_time(int64_t pulse) {
+    return rise_time(pulse) + kHighTime;
+}
 
 // The next change of the level a demo last saw (`high` during pulse `pulse`), for a read at `now`.
 struct Edge {

@@ -7,8 +7,9 @@
 // 1. A picture equal to the one on screen is not converted again (slow motion shows each frame
 //    for seventeen pulses), unless the window changed meanwhile.
 // 2. Palette expansion: the 256 entries become a table of 32-bit pixels in the output's own
-//    format, and each byte becomes its colour through one lookup. (Measured cheaper than SDL's
-//    8-bit palette surface blitted or turned into a texture; docs/readme/window.md has figures.)
+//    format, and each byte becomes its colour through one lookup. (Measured: SDL's 8-bit palette
+//    surface saves nothing over it, and only the lookup can write a scaled picture straight into
+//    the window surface in one pass; docs/PERFORMANCE.md has figures.)
 // 3. Integer scaling with nearest filtering: each console pixel becomes a square block of the
 //    largest whole size that fits the window, so the picture stays sharp and every pixel exact.
 // 4. Letterboxing: the scaled picture is centred and the rest of the window is black.
@@ -144,8 +145,8 @@ Video::Video(const std::string& title, int scale, bool fullscreen) : sdl_(new Sd
     Sdl& sdl = *sdl_;
     sdl.width = kWidth * scale;
     sdl.height = kHeight * scale;
-    sdl.flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE |
-                (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    sdl.flags =
+        SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     sdl.open_window(title);
 
     const bool forced = std::getenv("SDL_RENDER_DRIVER") != nullptr;
@@ -174,6 +175,9 @@ Video::Video(const std::string& title, int scale, bool fullscreen) : sdl_(new Sd
         }
     }
     SDL_ShowWindow(sdl.window);
+    // The first picture on a new window costs far more than a pulse (the server maps the window
+    // and shares the buffer): pay that now, before the console's clock starts.
+    show(Picture{});
 }
 
 Video::~Video() {
@@ -181,7 +185,9 @@ Video::~Video() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-uint32_t Video::window_id() const { return SDL_GetWindowID(sdl_->window); }
+uint32_t Video::window_id() const {
+    return SDL_GetWindowID(sdl_->window);
+}
 
 void Video::toggle_fullscreen() {
     const bool full = SDL_GetWindowFlags(sdl_->window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
@@ -260,7 +266,8 @@ Shown Video::read_back() {
                              shown.width * 4);
         SDL_RenderPresent(sdl_->renderer);
         for (uint32_t value : raw) {
-            shown.pixels.push_back(Rgb{(uint8_t)(value >> 16), (uint8_t)(value >> 8), (uint8_t)value});
+            shown.pixels.push_back(
+                Rgb{(uint8_t)(value >> 16), (uint8_t)(value >> 8), (uint8_t)value});
         }
         return shown;
     }
@@ -271,7 +278,8 @@ Shown Video::read_back() {
     shown.width = surface->w;
     shown.height = surface->h;
     for (int y = 0; y < surface->h; ++y) {
-        const uint32_t* row = (const uint32_t*)((const uint8_t*)surface->pixels + y * surface->pitch);
+        const uint32_t* row =
+            (const uint32_t*)((const uint8_t*)surface->pixels + y * surface->pitch);
         for (int x = 0; x < surface->w; ++x) {
             Rgb rgb;
             SDL_GetRGB(row[x], surface->format, &rgb.r, &rgb.g, &rgb.b);

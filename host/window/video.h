@@ -15,7 +15,7 @@ namespace host::window {
 
 // No window could be opened (no display, or none that works); what() says why in one line.
 class NoDisplay : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -26,8 +26,9 @@ struct Shown {
 };
 
 class Video {
-public:
-    // Opens the window: `scale` 0 picks the largest that fits the screen, up to 4. Throws NoDisplay.
+  public:
+    // Opens the window: `scale` 0 picks the largest that fits the screen, up to 4. Throws
+    // NoDisplay.
     Video(const std::string& title, int scale, bool fullscreen);
     ~Video();
     Video(const Video&) = delete;
@@ -45,7 +46,7 @@ public:
     // What the window shows now (the picture of the last show, with its bars).
     Shown read_back();
 
-private:
+  private:
     struct Sdl;
     void show_on_surface();
     void show_with_renderer();
