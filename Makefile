@@ -31,6 +31,7 @@ TEST_PREREQUISITES := build
 # (further prerequisites, one line each)
 TEST_PREREQUISITES += web
 TEST_PREREQUISITES += gp2x
+TEST_PREREQUISITES += fuzzers
 
 test-host: $(TEST_PREREQUISITES)
 	@ctest --preset host -j $(JOBS) $(CTEST_FLAGS)
@@ -62,6 +63,16 @@ libretro: deps configure
 
 bench: build
 	@tools/bench.sh
+
+# The libFuzzer targets, built with clang into build/host/fuzz-clang (make test runs them 15 s
+# each); make fuzz runs each for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 300
+.PHONY: fuzzers
+fuzzers: build
+	@cmake --build --preset host --target fuzzers
+
+fuzz: fuzzers
+	@tests/fuzz/run_fuzzers.sh build/host/fuzz-clang/tests/fuzz build/host/fuzz-work $(FUZZ_SECONDS)
 
 format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i

@@ -1,0 +1,123 @@
+// Runs the benchmarks, then prints their figures as the tables of docs/PERFORMANCE.md: medians
+// of the repetitions, and the ratios between them, all from this one run.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+
+// Passes the console report through and keeps every benchmark's median wall and CPU times (or
+// its single run's time when there are no repetitions).
+class Collector : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (!run.error_occurred && (single || median)) {
+                std::string name = run.run_name.str();
+                const size_t real_time = name.find("/real_time");
+                if (real_time != std::string::npos) {
+                    name.erase(real_time);
+                }
+                const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+                seconds[name] = run.GetAdjustedRealTime() / unit;
+                cpu_seconds[name] = run.GetAdjustedCPUTime() / unit;
+                for (const auto& [counter, value] : run.counters) {
+                    counters[name + "/" + counter] = value;
+                }
+            }
+        }
+    }
+    std::map<std::string, double> seconds;
+    std::map<std::string, double> cpu_seconds;
+    std::map<std::string, double> counters;
+};
+
+double time_of(const std::map<std::string, double>& times, const std::string& name) {
+    const auto found = times.find(name);
+    return found == times.end() ? 0.0 : found->second;
+}
+
+// Steps and set-up in CPU time: on a shared machine the wall time also counts the waits for a
+// core, which have nothing to do with the code.
+double cpu_of(const Collector& c, const std::string& name) {
+    return time_of(c.cpu_seconds, name);
+}
+
+void print_frame(const Collector& c) {
+    const double frame = cpu_of(c, "frame/run_frame");
+    const double floor = cpu_of(c, "frame/floor");
+    std::printf(
+        "\nPer frame, headless on the simulated console (CPU time; the steps as timed within "
+        "frames)\n");
+    std::printf("  %-40s %10s %10s\n", "", "us/frame", "of frame");
+    double sum = 0;
+    for (const char* step : {"draw_background", "cycle_palette", "collide_balls", "move_balls"}) {
+        const double t = time_of(c.counters, std::string("frame/steps/") + step);
+        sum += t;
+        std::printf("  %-40s %10.2f %9.0f%%\n", step, t * 1e6, frame ? 100 * t / frame : 0);
+    }
+    std::printf("  %-40s %10.2f %9.0f%%\n", "the four steps, medians within frames", sum * 1e6,
+                frame ? 100 * sum / frame : 0);
+    std::printf("  %-40s %10.2f\n", "run_frame", frame * 1e6);
+    std::printf("  %-40s %10.2f\n", "floor: 76,800-byte copy + 9,024 stores", floor * 1e6);
+    std::printf("  %-40s %10.2f   (goal: at most 3)\n", "run_frame / floor",
+                floor ? frame / floor : 0);
+}
+
+void print_setup(const Collector& c) {
+    const double whole = cpu_of(c, "setup/whole");
+    std::printf("\nSet-up (CPU time)\n");
+    std::printf("  %-40s %10s %10s\n", "", "ms", "of set-up");
+    for (const char* step : {"build_rotation_table", "build_background", "place_balls"}) {
+        const double t = cpu_of(c, std::string("setup/") + step);
+        std::printf("  %-40s %10.3f %9.1f%%\n", step, t * 1e3, whole ? 100 * t / whole : 0);
+    }
+    std::printf("  %-40s %10.3f %9.1f%%\n", "whole set-up (hw_open + init_scene)", whole * 1e3,
+                100.0);
+}
+
+void print_runs(const Collector& c) {
+    std::printf("\nWhole headless runs (set-up included; CPU time beside the wall time)\n");
+    std::printf("  %-40s %10s %10s %12s\n", "", "wall ms", "CPU ms", "pulses/s");
+    const struct {
+        const char* label;
+        const char* name;
+        double pulses;
+    } runs[] = {
+        {"3,600 pulses", "run/headless/3600", 3600},
+        {"3,600 pulses with --record", "run/headless_record/3600", 3600},
+        {"600 pulses with --record (10 s)", "run/headless_record/600", 600},
+    };
+    for (const auto& run : runs) {
+        const double t = time_of(c.seconds, run.name);
+        std::printf("  %-40s %10.1f %10.1f %12.0f\n", run.label, t * 1e3,
+                    time_of(c.cpu_seconds, run.name) * 1e3, t ? run.pulses / t : 0);
+    }
+    const double ten = time_of(c.seconds, "run/headless_record/600");
+    if (ten > 0) {
+        std::printf("  a 10-second recording takes %.2f s of wall time (goal: under 1 s): %s\n",
+                    ten, ten < 1.0 ? "met" : "MISSED");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    print_frame(collector);
+    print_setup(collector);
+    print_runs(collector);
+    benchmark::Shutdown();
+    return 0;
+}

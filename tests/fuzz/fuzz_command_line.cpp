@@ -1,0 +1,172 @@
+// libFuzzer target: the command line as main() takes it, up to the start of the run. Input:
+// arguments separated by NUL bytes; after a double NUL, the content of the --input script.
+// Every refusal must be one line (status 2), and no refusal may leave a file behind. Paths are
+// confined to a scratch folder: output names are kept but their slashes flattened.
+
+#include <dirent.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/cli.h"
+#include "host/output_file.h"
+#include "host/script.h"
+#include "host/session.h"
+
+namespace {
+
+constexpr const char* kScript = "script";
+
+[[noreturn]] void fault(const char* what, const std::string& detail) {
+    std::fprintf(stderr, "fault: %s: %s\n", what, detail.c_str());
+    std::abort();
+}
+
+void check_one_line(const std::string& message) {
+    if (message.empty() || message.find('\n') != std::string::npos) {
+        fault("error is not one line", message);
+    }
+}
+
+bool ends_with(std::string text, std::string_view suffix) {
+    for (char& c : text) {
+        c = (char)std::tolower((unsigned char)c);
+    }
+    return text.size() >= suffix.size() && text.ends_with(suffix);
+}
+
+std::vector<std::string> scratch_files() {
+    std::vector<std::string> names;
+    DIR* folder = opendir(".");
+    while (const dirent* entry = folder ? readdir(folder) : nullptr) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != ".." && name != kScript) {
+            names.push_back(name);
+        }
+    }
+    if (folder) {
+        closedir(folder);
+    }
+    return names;
+}
+
+void expect_no_files(const char* when) {
+    const std::vector<std::string> left = scratch_files();
+    if (!left.empty()) {
+        fault(when, left.front());
+    }
+}
+
+void check_accepted(const host::Options& options) {
+    if (options.headless && (options.fullscreen || options.scale != 0)) {
+        fault("window options accepted with --headless", "");
+    }
+    if (options.scale < 0 || options.scale > 16) {
+        fault("scale out of range", std::to_string(options.scale));
+    }
+    if (!options.screenshot.empty() && !ends_with(options.screenshot, ".png")) {
+        fault("screenshot without .png", options.screenshot);
+    }
+    if (!options.record.empty() && !ends_with(options.record, ".gif")) {
+        fault("recording without .gif", options.record);
+    }
+}
+
+std::string flattened(std::string path) {
+    for (char& c : path) {
+        c = c == '/' ? '_' : c;
+    }
+    return path;
+}
+
+char g_scratch[] = "/tmp/plasmaballs-fuzz-XXXXXX";
+
+void remove_scratch() {
+    unlink(kScript);
+    if (chdir("/") == 0) {
+        rmdir(g_scratch);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    if (mkdtemp(g_scratch) == nullptr || chdir(g_scratch) != 0) {
+        std::perror("plasmaballs fuzz: scratch folder");
+        std::exit(1);
+    }
+    std::atexit(remove_scratch);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view input((const char*)data, size);
+    const size_t split = input.find(std::string_view("\0\0", 2));
+    const std::string_view arguments = input.substr(0, split);
+    std::vector<std::string> argv = {"plasmaballs"};
+    for (size_t start = 0; !arguments.empty() && start <= arguments.size();) {
+        const size_t end = std::min(arguments.find('\0', start), arguments.size());
+        argv.emplace_back(arguments.substr(start, end - start));
+        start = end + 1;
+    }
+
+    const host::CommandLine command_line = host::parse_command_line(argv);
+    if (!command_line.options) {
+        if (command_line.exit_status == 0) {
+            if (command_line.output.empty() || !command_line.error.empty()) {
+                fault("help or version without text", command_line.error);
+            }
+        } else if (command_line.exit_status != 2 || !command_line.output.empty() ||
+                   command_line.error.rfind("plasmaballs: ", 0) != 0) {
+            fault("refusal without status 2 and its error", command_line.error);
+        } else {
+            check_one_line(command_line.error);
+        }
+        return 0;
+    }
+
+    host::Options options = *command_line.options;
+    check_accepted(options);
+    if (!options.input.empty()) {
+        unlink(kScript);
+        if (split != std::string_view::npos) {
+            std::ofstream(kScript, std::ios::binary) << input.substr(split + 2);
+        }
+        options.input = kScript;
+    }
+    options.screenshot = flattened(options.screenshot);
+    options.record = flattened(options.record);
+
+    // What main() does before the demo starts: the script, the end of a headless run, the
+    // outputs. Refusals at each step must leave nothing behind.
+    host::InputTimeline timeline;
+    try {
+        timeline = host::make_timeline(options);
+    } catch (const host::ScriptError& error) {
+        check_one_line(error.what());
+        expect_no_files("a file left by a refused script");
+        return 0;
+    }
+    if (options.headless && !timeline.ends()) {
+        return 0;
+    }
+    try {
+        host::Outputs outputs(options);
+        for (const std::string& name : scratch_files()) {
+            if (name == options.screenshot || name == options.record) {
+                fault("an output in place before the run", name);
+            }
+        }
+    } catch (const host::OutputError& error) {
+        check_one_line(error.what());
+    }
+    expect_no_files("a file left by outputs never finished");
+    return 0;
+}

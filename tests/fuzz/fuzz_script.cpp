@@ -1,0 +1,73 @@
+// libFuzzer target: the button-script parser. Any text is either refused with a ScriptError
+// naming one of its lines, or accepted as changes that format and parse back to themselves.
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "host/buttons.h"
+#include "host/script.h"
+
+namespace {
+
+[[noreturn]] void fault(const char* what, const std::string& detail) {
+    std::fprintf(stderr, "fault: %s: %s\n", what, detail.c_str());
+    std::abort();
+}
+
+size_t line_count(std::string_view text) {
+    size_t lines = text.empty() ? 0 : 1;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        lines += text[i] == '\n';
+    }
+    return lines;
+}
+
+// "line N: ..." on one line, with N a line of the text.
+void check_error(std::string_view text, const std::string& message) {
+    if (message.find('\n') != std::string::npos || message.rfind("line ", 0) != 0) {
+        fault("not a one-line error naming its line", message);
+    }
+    const unsigned long line = std::strtoul(message.c_str() + 5, nullptr, 10);
+    if (line < 1 || line > line_count(text)) {
+        fault("error names a line the script does not have", message);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text((const char*)data, size);
+    std::vector<host::ButtonChange> changes;
+    try {
+        changes = host::parse_script(text);
+    } catch (const host::ScriptError& error) {
+        check_error(text, error.what());
+        return 0;
+    }
+    std::string again;
+    for (size_t i = 0; i < changes.size(); ++i) {
+        if (changes[i].buttons & ~host::kAllButtons) {
+            fault("buttons outside the console's", std::to_string(changes[i].buttons));
+        }
+        if (i > 0 && changes[i].pulse <= changes[i - 1].pulse) {
+            fault("pulses do not increase", std::to_string(changes[i].pulse));
+        }
+        again += std::to_string(changes[i].pulse) + " " +
+                 host::buttons_to_string(changes[i].buttons) + "\n";
+    }
+    if (host::parse_script(again) != changes) {
+        fault("formatting and parsing again changes the script", again);
+    }
+    const host::InputTimeline timeline(changes, std::nullopt);
+    for (const host::ButtonChange& change : changes) {
+        if (timeline.at(change.pulse) != change.buttons) {
+            fault("the timeline misses a change", std::to_string(change.pulse));
+        }
+    }
+    return 0;
+}
