@@ -10,10 +10,18 @@ typedef int32_t Angle;  // a Fixed counted in 1/256 turns: one step is 0x1000000
 constexpr Fixed FIX_ONE = 0x1000000;
 
 // Two's-complement wrap-around made explicit, so that no signed overflow ever happens.
-constexpr int32_t wrap_add(int32_t a, int32_t b) { return (int32_t)((uint32_t)a + (uint32_t)b); }
-constexpr int32_t wrap_sub(int32_t a, int32_t b) { return (int32_t)((uint32_t)a - (uint32_t)b); }
-constexpr int32_t wrap_neg(int32_t a) { return (int32_t)(0u - (uint32_t)a); }
-constexpr int32_t wrap_mul(int32_t a, int32_t b) { return (int32_t)((uint32_t)a * (uint32_t)b); }
+constexpr int32_t wrap_add(int32_t a, int32_t b) {
+    return (int32_t)((uint32_t)a + (uint32_t)b);
+}
+constexpr int32_t wrap_sub(int32_t a, int32_t b) {
+    return (int32_t)((uint32_t)a - (uint32_t)b);
+}
+constexpr int32_t wrap_neg(int32_t a) {
+    return (int32_t)(0u - (uint32_t)a);
+}
+constexpr int32_t wrap_mul(int32_t a, int32_t b) {
+    return (int32_t)((uint32_t)a * (uint32_t)b);
+}
 
 // Division by 2^n truncating toward zero (an arithmetic shift would floor negative values).
 template <int N>

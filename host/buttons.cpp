@@ -77,7 +77,7 @@ uint16_t pin_levels(Buttons buttons, int port) {
     uint16_t levels = 0xFFFF;
     for (const ButtonInfo& info : kButtons) {
         if ((buttons & info.button) && info.code / 16 == port) {
-            levels &= (uint16_t)~(1u << (info.code % 16));
+            levels &= (uint16_t) ~(1u << (info.code % 16));
         }
     }
     return levels;

@@ -11,13 +11,13 @@ namespace host {
 
 struct Options {
     bool headless = false;
-    std::optional<uint16_t> seed;     // counter value that seeds the generator
-    std::optional<uint32_t> frames;   // START held from this pulse on
-    std::string input;                // button script
-    std::string screenshot;           // palette PNG of the picture at the hand-over
-    std::string record;               // animated GIF of the display
-    int record_every = 2;             // pulses between recorded frames
-    int scale = 0;                    // window scale; 0 picks the largest that fits, up to 4
+    std::optional<uint16_t> seed;    // counter value that seeds the generator
+    std::optional<uint32_t> frames;  // START held from this pulse on
+    std::string input;               // button script
+    std::string screenshot;          // palette PNG of the picture at the hand-over
+    std::string record;              // animated GIF of the display
+    int record_every = 2;            // pulses between recorded frames
+    int scale = 0;                   // window scale; 0 picks the largest that fits, up to 4
     bool fullscreen = false;
 };
 

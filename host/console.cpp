@@ -13,8 +13,12 @@ constexpr int kPorts[] = {0, 10};  // ports that carry buttons: START/SELECT and
 
 }  // namespace
 
-void attach(Console* console) { g_attached = console; }
-Console* attached() { return g_attached; }
+void attach(Console* console) {
+    g_attached = console;
+}
+Console* attached() {
+    return g_attached;
+}
 
 Console::Console(Frontend& frontend)
     : frontend_(&frontend),
@@ -44,7 +48,9 @@ void Console::begin_pulse(uint32_t number, Buttons buttons) {
     set_buttons(buttons);
 }
 
-void Console::end_pulse() { sync_high_ = false; }
+void Console::end_pulse() {
+    sync_high_ = false;
+}
 
 uint32_t Console::scan_address() const {
     return (uint32_t)registers_[kScanHigh / 2] << 16 | registers_[kScanLow / 2];
@@ -112,8 +118,8 @@ void Console::write_register(uint32_t offset, uint16_t value) {
         if (!palette_half_) {
             palette_pending_ = value;
         } else {
-            palette_[palette_index_] = Rgb{(uint8_t)value, (uint8_t)(palette_pending_ >> 8),
-                                           (uint8_t)palette_pending_};
+            palette_[palette_index_] =
+                Rgb{(uint8_t)value, (uint8_t)(palette_pending_ >> 8), (uint8_t)palette_pending_};
             palette_index_ = (palette_index_ + 1) & 0xFF;
         }
         palette_half_ = !palette_half_;
@@ -124,6 +130,8 @@ void Console::write_register(uint32_t offset, uint16_t value) {
     }
 }
 
-void Console::log_call(std::string call) { call_log_.push_back(std::move(call)); }
+void Console::log_call(std::string call) {
+    call_log_.push_back(std::move(call));
+}
 
 }  // namespace host

@@ -34,7 +34,7 @@ struct Picture {
 // The front end's side of the console. It decides when each pulse begins and ends, supplies the
 // button levels at each rising edge and takes the pictures it wants.
 class Frontend {
-public:
+  public:
     virtual ~Frontend() = default;
     // The demo reads the sync status and the level it saw last still holds. Make the next edge
     // happen before returning: console.begin_pulse() for a rise, console.end_pulse() for a fall.
@@ -55,7 +55,7 @@ struct RegisterAccess {
 };
 
 class Console {
-public:
+  public:
     static constexpr uint32_t kRegisterBase = 0xC0000000;
     static constexpr uint32_t kRegisterBytes = 0x10000;
     static constexpr uint32_t kVideoBase = 0x03000000;
@@ -125,7 +125,7 @@ public:
     std::string working_directory = "/";
     bool device_open = false;
 
-private:
+  private:
     Frontend* frontend_;
     std::unique_ptr<uint16_t[]> registers_;
     std::unique_ptr<uint8_t[]> video_;

@@ -32,7 +32,9 @@ void HeadlessFrontend::await_edge(Console& console) {
     }
 }
 
-void HeadlessFrontend::hand_over(Console&) { throw DemoEnded{DemoEnded::kHandOver, 0}; }
+void HeadlessFrontend::hand_over(Console&) {
+    throw DemoEnded{DemoEnded::kHandOver, 0};
+}
 
 void HeadlessFrontend::process_exit(Console&, int status) {
     throw DemoEnded{DemoEnded::kExit, status};

@@ -22,7 +22,7 @@ struct DemoEnded {
 DemoEnded run_demo(Console& console);
 
 class HeadlessFrontend : public Frontend {
-public:
+  public:
     explicit HeadlessFrontend(InputTimeline timeline) : timeline_(std::move(timeline)) {}
 
     // Puts the pulse-0 buttons on the pins, before the demo starts.
@@ -34,7 +34,7 @@ public:
     [[noreturn]] void hand_over(Console& console) override;
     [[noreturn]] void process_exit(Console& console, int status) override;
 
-private:
+  private:
     InputTimeline timeline_;
 };
 

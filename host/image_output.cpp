@@ -104,12 +104,12 @@ void GifRecorder::add_frame(const Picture& picture, int delay) {
         colours[i] = {picture.palette[i].r, picture.palette[i].g, picture.palette[i].b};
     }
     ColorMapObject* map = GifMakeMapObject(256, colours);
-    const bool ok = map != nullptr &&
-                    EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, (int)length, extension) !=
-                        GIF_ERROR &&
-                    EGifPutImageDesc(gif, 0, 0, kWidth, kHeight, false, map) != GIF_ERROR &&
-                    EGifPutLine(gif, const_cast<GifPixelType*>(picture.pixels.data()),
-                                (int)kPixels) != GIF_ERROR;
+    const bool ok =
+        map != nullptr &&
+        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, (int)length, extension) != GIF_ERROR &&
+        EGifPutImageDesc(gif, 0, 0, kWidth, kHeight, false, map) != GIF_ERROR &&
+        EGifPutLine(gif, const_cast<GifPixelType*>(picture.pixels.data()), (int)kPixels) !=
+            GIF_ERROR;
     GifFreeMapObject(map);
     if (!ok) {
         gif_fail(output_.path(), gif->Error);

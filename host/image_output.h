@@ -16,7 +16,7 @@ void write_png(OutputFile& output, const Picture& picture);
 void save_png(const std::string& path, const Picture& picture);
 
 class GifRecorder {
-public:
+  public:
     // Starts the file (a looping animation of 320 x 240 frames).
     explicit GifRecorder(const std::string& path);
     ~GifRecorder();
@@ -33,7 +33,7 @@ public:
     // Ends the file and puts it in place.
     void finish();
 
-private:
+  private:
     OutputFile output_;
     struct Encoder;
     std::unique_ptr<Encoder> encoder_;

@@ -28,9 +28,10 @@ int main(int argc, char** argv) {
     try {
         if (options.headless) {
             if (!timeline.ends()) {
-                std::fputs("plasmaballs: a headless run needs --frames N or a script whose last "
-                           "line holds start, or it would never end\n",
-                           stderr);
+                std::fputs(
+                    "plasmaballs: a headless run needs --frames N or a script whose last "
+                    "line holds start, or it would never end\n",
+                    stderr);
                 return 2;
             }
             return host::run_headless(options, timeline);

@@ -50,7 +50,9 @@ int claim_slot(const std::string& temporary) {
     return -1;
 }
 
-std::string reason() { return std::strerror(errno); }
+std::string reason() {
+    return std::strerror(errno);
+}
 
 }  // namespace
 

@@ -9,12 +9,12 @@
 namespace host {
 
 class OutputError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class OutputFile {
-public:
+  public:
     // Creates the temporary file now, so an unwritable path is refused before any work is done.
     explicit OutputFile(std::string path);
     ~OutputFile();
@@ -27,7 +27,7 @@ public:
     // Flushes, closes and renames onto the final path.
     void commit();
 
-private:
+  private:
     std::string path_;
     std::string temporary_;
     std::FILE* file_ = nullptr;

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "hw/platform.h"
 #include "host/console.h"
+#include "hw/platform.h"
 
 namespace platform {
 namespace {
@@ -72,8 +72,8 @@ long sys_mmap(const unsigned long block[6]) {
         length <= host::Console::kRegisterBytes && !c.fail_register_map) {
         return (long)(unsigned long)c.register_window();
     }
-    if (offset == host::Console::kVideoBase && length > 0 &&
-        length <= host::Console::kVideoBytes && !c.fail_video_map) {
+    if (offset == host::Console::kVideoBase && length > 0 && length <= host::Console::kVideoBytes &&
+        !c.fail_video_map) {
         return (long)(unsigned long)c.video();
     }
     return kEINVAL;
@@ -117,7 +117,9 @@ void sys_exit(int status) {
     std::abort();
 }
 
-uint16_t reg_read(volatile uint16_t*, uint32_t offset) { return console().read_register(offset); }
+uint16_t reg_read(volatile uint16_t*, uint32_t offset) {
+    return console().read_register(offset);
+}
 
 void reg_write(volatile uint16_t*, uint32_t offset, uint16_t value) {
     console().write_register(offset, value);

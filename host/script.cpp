@@ -25,7 +25,9 @@ std::string printable(std::string_view text) {
     return text.size() > 40 ? out + "..." : out;
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 std::vector<std::string_view> split_fields(std::string_view line) {
     std::vector<std::string_view> fields;
@@ -161,9 +163,9 @@ InputTimeline::InputTimeline(std::vector<ButtonChange> script, std::optional<uin
     : script_(std::move(script)), start_from_(start_from) {}
 
 Buttons InputTimeline::at(uint32_t pulse) const {
-    const auto after = std::upper_bound(
-        script_.begin(), script_.end(), pulse,
-        [](uint32_t p, const ButtonChange& change) { return p < change.pulse; });
+    const auto after =
+        std::upper_bound(script_.begin(), script_.end(), pulse,
+                         [](uint32_t p, const ButtonChange& change) { return p < change.pulse; });
     Buttons held = after == script_.begin() ? 0 : std::prev(after)->buttons;
     if (start_from_ && pulse >= *start_from_) {
         held |= kStart;

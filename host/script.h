@@ -22,7 +22,7 @@ struct ButtonChange {
 
 // A malformed script; what() is one line naming the line number.
 class ScriptError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -35,14 +35,14 @@ std::vector<ButtonChange> load_script(const std::string& path);
 // Which buttons are held at each pulse: the script's latest change at or before it, plus START
 // from `start_from` on.
 class InputTimeline {
-public:
+  public:
     InputTimeline() = default;
     InputTimeline(std::vector<ButtonChange> script, std::optional<uint32_t> start_from);
     Buttons at(uint32_t pulse) const;
     // True when START is held for good from some pulse on, so the demo is sure to end.
     bool ends() const;
 
-private:
+  private:
     std::vector<ButtonChange> script_;
     std::optional<uint32_t> start_from_;
 };

@@ -14,7 +14,7 @@
 namespace host {
 
 class Outputs {
-public:
+  public:
     // Creates the output files' temporaries, so unwritable paths are refused up front.
     explicit Outputs(const Options& options);
     // Samples the display for the recording at pulses 1, 1 + k, 1 + 2k, ... (k = --record-every).
@@ -22,7 +22,7 @@ public:
     // Writes the screenshot of the picture at the hand-over and ends the recording.
     void finish(const Console& console);
 
-private:
+  private:
     std::unique_ptr<OutputFile> screenshot_;
     std::unique_ptr<GifRecorder> recorder_;
     int record_every_ = 2;

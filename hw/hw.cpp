@@ -38,13 +38,17 @@ uint8_t* background = nullptr;
 int flip_state = 0;
 
 long map_window(unsigned long length, unsigned long physical) {
-    const unsigned long block[6] = {0, length, platform::PROT_RW, platform::MAP_SHARED,
-                                    (unsigned long)device, physical};
+    const unsigned long block[6] = {
+        0, length, platform::PROT_RW, platform::MAP_SHARED, (unsigned long)device, physical};
     return platform::sys_mmap(block);
 }
 
-uint16_t read_reg(uint32_t offset) { return platform::reg_read(registers, offset); }
-void write_reg(uint32_t offset, uint16_t value) { platform::reg_write(registers, offset, value); }
+uint16_t read_reg(uint32_t offset) {
+    return platform::reg_read(registers, offset);
+}
+void write_reg(uint32_t offset, uint16_t value) {
+    platform::reg_write(registers, offset, value);
+}
 
 }  // namespace
 
@@ -96,9 +100,15 @@ void hw_hand_over() {
     platform::sys_exit(1);
 }
 
-uint8_t* video_window() { return video; }
-uint8_t* back_buffer() { return flip_state == 0 ? buffer_a : buffer_b; }
-uint8_t* front_buffer() { return flip_state == 0 ? buffer_b : buffer_a; }
+uint8_t* video_window() {
+    return video;
+}
+uint8_t* back_buffer() {
+    return flip_state == 0 ? buffer_a : buffer_b;
+}
+uint8_t* front_buffer() {
+    return flip_state == 0 ? buffer_b : buffer_a;
+}
 
 void flip_screen() {
     if (flip_state == 0) {

@@ -12,7 +12,9 @@ constexpr unsigned long PROT_RW = 3;
 constexpr unsigned long MAP_SHARED = 1;
 
 // Kernel results in -4095..-1 are errors; anything else is a descriptor or an address.
-constexpr bool failed(long result) { return (unsigned long)result > (unsigned long)-4096L; }
+constexpr bool failed(long result) {
+    return (unsigned long)result > (unsigned long)-4096L;
+}
 
 // Opens a file; returns a descriptor or a negative error.
 long sys_open(const char* path, int flags);

@@ -7,10 +7,10 @@
 #include "fixed/fixed.h"
 
 constexpr int BALL_COUNT = 48;
-constexpr int32_t BALL_SPAN = 0x2000000;     // 16 pixels
-constexpr int32_t ARENA_RIGHT = 0x26000000;  // 304 pixels
-constexpr int32_t ARENA_BOTTOM = 0x1C000000; // 224 pixels
-constexpr int32_t THRUST_STEP = 0x4000;      // 1/128 pixel per frame
+constexpr int32_t BALL_SPAN = 0x2000000;      // 16 pixels
+constexpr int32_t ARENA_RIGHT = 0x26000000;   // 304 pixels
+constexpr int32_t ARENA_BOTTOM = 0x1C000000;  // 224 pixels
+constexpr int32_t THRUST_STEP = 0x4000;       // 1/128 pixel per frame
 
 struct Ball {
     int32_t x;

@@ -7,7 +7,7 @@
 namespace host::web {
 
 class PulseClock {
-public:
+  public:
     static constexpr double kPulseMs = 1000.0 / 60;
     // At most this many pulses at one frame; beyond that the clock lets the lost time go.
     static constexpr uint32_t kMaxCatchUp = 4;
@@ -17,7 +17,7 @@ public:
     uint32_t frame(double timestamp_ms);
     uint32_t pulses() const { return pulses_; }
 
-private:
+  private:
     bool started_ = false;
     double origin_ = 0;  // time of pulse 0
     uint32_t pulses_ = 0;

@@ -11,7 +11,7 @@
 namespace host::web {
 
 class WebFrontend : public Frontend {
-public:
+  public:
     explicit WebFrontend(InputTimeline timeline) : timeline_(std::move(timeline)) {}
 
     // What is held at this pulse: the script's buttons and the page's controls.
@@ -23,7 +23,7 @@ public:
     [[noreturn]] void hand_over(Console& console) override;
     [[noreturn]] void process_exit(Console& console, int status) override;
 
-private:
+  private:
     InputTimeline timeline_;
     PulseClock clock_;
     uint32_t due_ = 0;  // pulses due at the current animation frame and not yet begun

@@ -31,7 +31,7 @@ std::string slurp(const std::string& path) {
 }
 
 class Folder {
-public:
+  public:
     Folder() {
         char pattern[] = "/tmp/pbcli-XXXXXX";
         path_ = mkdtemp(pattern);
@@ -83,7 +83,7 @@ public:
         return result;
     }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -170,8 +170,9 @@ TEST(Cli, HelpAndVersionSucceed) {
 TEST(Cli, ScreenshotHoldsTheExactFrameAndRunsAreRepeatable) {
     Folder folder;
     folder.write("moves.txt", "2 right\n5 up-left+select\n30 none\n");
-    const std::vector<std::string> arguments = {"--headless", "--seed", "4321", "--frames", "40",
-                                                "--input", "moves.txt", "--screenshot", "a.png"};
+    const std::vector<std::string> arguments = {"--headless", "--seed",       "4321",
+                                                "--frames",   "40",           "--input",
+                                                "moves.txt",  "--screenshot", "a.png"};
     const Result first = folder.run(arguments);
     EXPECT_EQ(first.status, 0) << first.err;
     EXPECT_TRUE(first.out.empty() && first.err.empty()) << "a successful run prints nothing";
@@ -190,8 +191,8 @@ TEST(Cli, FramesZeroShowsThePlasmaAsGenerated) {
     ASSERT_EQ(folder.run({"--headless", "--frames", "0", "--screenshot", "p.png"}).status, 0);
     const host::Picture picture = read_png(folder / "p.png");
     const pbtest::Run run = pbtest::run_headless(0, 0);
-    EXPECT_TRUE(std::equal(picture.pixels.begin(), picture.pixels.end(),
-                           run.video.begin() + 0x280000));
+    EXPECT_TRUE(
+        std::equal(picture.pixels.begin(), picture.pixels.end(), run.video.begin() + 0x280000));
     for (uint8_t p : picture.pixels) {
         ASSERT_GE(p, 76);
     }

@@ -59,9 +59,9 @@ Outcome run(const Options& options) {
     return outcome;
 }
 
-const std::vector<std::string> kHandOver = {
-    "munmap video 0xf00000", "munmap registers 0x10000", "close 3", "chdir /usr/gp2x",
-    "execve /usr/gp2x/gp2xmenu null null"};
+const std::vector<std::string> kHandOver = {"munmap video 0xf00000", "munmap registers 0x10000",
+                                            "close 3", "chdir /usr/gp2x",
+                                            "execve /usr/gp2x/gp2xmenu null null"};
 
 std::vector<std::string> tail(const std::vector<std::string>& calls, size_t n) {
     return std::vector<std::string>(calls.end() - (long)std::min(n, calls.size()), calls.end());

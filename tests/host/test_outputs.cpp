@@ -17,7 +17,7 @@
 namespace {
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         char pattern[] = "/tmp/pbtest-XXXXXX";
         path_ = mkdtemp(pattern);
@@ -37,7 +37,7 @@ public:
         return names;
     }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -127,8 +127,11 @@ TEST(Gif, SampledDelaysAddUpExactly) {
         int stride;
         std::vector<int> delays;
     };
-    const Case cases[] = {{2, {3, 3, 4, 3, 3, 4}}, {3, {5, 5, 5, 5}}, {6, {10, 10, 10}},
-                          {4, {6, 7, 7, 6, 7, 7}}, {7, {11, 12, 12, 11, 12, 12}}};
+    const Case cases[] = {{2, {3, 3, 4, 3, 3, 4}},
+                          {3, {5, 5, 5, 5}},
+                          {6, {10, 10, 10}},
+                          {4, {6, 7, 7, 6, 7, 7}},
+                          {7, {11, 12, 12, 11, 12, 12}}};
     for (const Case& c : cases) {
         TempFolder folder;
         {

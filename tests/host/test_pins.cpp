@@ -39,9 +39,9 @@ TEST(Pins, EachButtonClearsItsOwnBit) {
         int port, bit;
     };
     const Case cases[] = {
-        {host::kStart, 0, 8},      {host::kSelect, 0, 9},    {host::kUp, 10, 0},
-        {host::kUpLeft, 10, 1},    {host::kLeft, 10, 2},     {host::kDownLeft, 10, 3},
-        {host::kDown, 10, 4},      {host::kDownRight, 10, 5}, {host::kRight, 10, 6},
+        {host::kStart, 0, 8},    {host::kSelect, 0, 9},     {host::kUp, 10, 0},
+        {host::kUpLeft, 10, 1},  {host::kLeft, 10, 2},      {host::kDownLeft, 10, 3},
+        {host::kDown, 10, 4},    {host::kDownRight, 10, 5}, {host::kRight, 10, 6},
         {host::kUpRight, 10, 7},
     };
     for (const Case& c : cases) {

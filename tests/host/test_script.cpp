@@ -62,8 +62,7 @@ TEST(Script, RefusesMalformedLinesNamingThem) {
             parse_script(c.text);
             ADD_FAILURE() << "accepted: " << c.text;
         } catch (const host::ScriptError& error) {
-            EXPECT_EQ(std::string(error.what()).rfind(c.message, 0), 0u)
-                << "got: " << error.what();
+            EXPECT_EQ(std::string(error.what()).rfind(c.message, 0), 0u) << "got: " << error.what();
         }
     }
 }
@@ -86,8 +85,15 @@ TEST(Script, MissingFileIsNamed) {
 TEST(Timeline, HoldsTheLatestChangeAndAddsStart) {
     const host::InputTimeline timeline(parse_script("3 up\n6 none\n9 select"), 8);
     const std::vector<std::pair<uint32_t, host::Buttons>> expected = {
-        {0, 0},       {2, 0}, {3, host::kUp}, {5, host::kUp}, {6, 0}, {7, 0}, {8, host::kStart},
-        {9, host::kStart | host::kSelect},    {100000, host::kStart | host::kSelect}};
+        {0, 0},
+        {2, 0},
+        {3, host::kUp},
+        {5, host::kUp},
+        {6, 0},
+        {7, 0},
+        {8, host::kStart},
+        {9, host::kStart | host::kSelect},
+        {100000, host::kStart | host::kSelect}};
     for (const auto& [pulse, buttons] : expected) {
         EXPECT_EQ(timeline.at(pulse), buttons) << "pulse " << pulse;
     }

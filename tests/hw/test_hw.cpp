@@ -91,19 +91,19 @@ TEST_P(HwOpenFailure, ReleasesWhatItGotAndReportsFailure) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HwOpenFailure,
-    testing::Values(
-        FailureCase{"open", true, false, false, {"open /dev/mem 2"}},
-        FailureCase{"registers",
-                    false,
-                    true,
-                    false,
-                    {"open /dev/mem 2", "mmap 0 0x10000 3 1 3 0xc0000000", "close 3"}},
-        FailureCase{"video",
-                    false,
-                    false,
-                    true,
-                    {"open /dev/mem 2", "mmap 0 0x10000 3 1 3 0xc0000000",
-                     "mmap 0 0xf00000 3 1 3 0x3000000", "munmap registers 0x10000", "close 3"}}),
+    testing::Values(FailureCase{"open", true, false, false, {"open /dev/mem 2"}},
+                    FailureCase{"registers",
+                                false,
+                                true,
+                                false,
+                                {"open /dev/mem 2", "mmap 0 0x10000 3 1 3 0xc0000000", "close 3"}},
+                    FailureCase{"video",
+                                false,
+                                false,
+                                true,
+                                {"open /dev/mem 2", "mmap 0 0x10000 3 1 3 0xc0000000",
+                                 "mmap 0 0xf00000 3 1 3 0x3000000", "munmap registers 0x10000",
+                                 "close 3"}}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 TEST(HwClose, UnmapsVideoThenRegistersThenCloses) {
@@ -156,9 +156,11 @@ TEST(Palette, LoadWritesIndexOnceThenGreenBlueBeforeRed) {
     ASSERT_EQ(log.size(), 513u);
     EXPECT_EQ(log[0], (RegisterAccess{true, 0x2958, 0}));
     for (int i = 0; i < 256; ++i) {
-        ASSERT_EQ(log[1 + 2 * i], (RegisterAccess{true, 0x295A, (uint16_t)(green[i] * 256 + blue[i])}));
+        ASSERT_EQ(log[1 + 2 * i],
+                  (RegisterAccess{true, 0x295A, (uint16_t)(green[i] * 256 + blue[i])}));
         ASSERT_EQ(log[2 + 2 * i], (RegisterAccess{true, 0x295A, red[i]}));
-        ASSERT_EQ(console.palette()[i], (host::Rgb{(uint8_t)red[i], (uint8_t)green[i], (uint8_t)blue[i]}));
+        ASSERT_EQ(console.palette()[i],
+                  (host::Rgb{(uint8_t)red[i], (uint8_t)green[i], (uint8_t)blue[i]}));
     }
 }
 
@@ -178,17 +180,14 @@ TEST_P(Buttons, ReadsTheCodesPinFresh) {
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, Buttons,
-    testing::Values(ButtonCase{host::kStart, BUTTON_START, 1}, ButtonCase{0, BUTTON_START, 0},
-                    ButtonCase{host::kSelect, BUTTON_START, 0},
-                    ButtonCase{host::kSelect, BUTTON_SELECT, 1},
-                    ButtonCase{host::kRight, BUTTON_RIGHT, 1},
-                    ButtonCase{host::kRight, BUTTON_LEFT, 0},
-                    ButtonCase{host::kUpLeft, BUTTON_UP_LEFT, 1},
-                    ButtonCase{host::kUpLeft, BUTTON_UP, 0},
-                    ButtonCase{host::kDownRight | host::kStart, BUTTON_DOWN_RIGHT, 1},
-                    ButtonCase{host::kDownLeft, BUTTON_DOWN_LEFT, 1},
-                    ButtonCase{host::kUpRight, BUTTON_UP_RIGHT, 1},
-                    ButtonCase{host::kDown, BUTTON_DOWN, 1}));
+    testing::Values(
+        ButtonCase{host::kStart, BUTTON_START, 1}, ButtonCase{0, BUTTON_START, 0},
+        ButtonCase{host::kSelect, BUTTON_START, 0}, ButtonCase{host::kSelect, BUTTON_SELECT, 1},
+        ButtonCase{host::kRight, BUTTON_RIGHT, 1}, ButtonCase{host::kRight, BUTTON_LEFT, 0},
+        ButtonCase{host::kUpLeft, BUTTON_UP_LEFT, 1}, ButtonCase{host::kUpLeft, BUTTON_UP, 0},
+        ButtonCase{host::kDownRight | host::kStart, BUTTON_DOWN_RIGHT, 1},
+        ButtonCase{host::kDownLeft, BUTTON_DOWN_LEFT, 1},
+        ButtonCase{host::kUpRight, BUTTON_UP_RIGHT, 1}, ButtonCase{host::kDown, BUTTON_DOWN, 1}));
 
 TEST(Buttons, PinRegistersReadZeroForPressed) {
     pbtest::OpenConsole open;

@@ -16,14 +16,14 @@ namespace pbtest {
 // hw_open already done on it (seed as the counter's upper half). Pulses advance one per wait, with
 // the buttons set by set_buttons(). The destructor detaches it.
 class OpenConsole {
-public:
+  public:
     explicit OpenConsole(uint16_t seed = 0);
     ~OpenConsole();
     host::Console& console() { return console_; }
     void set_buttons(host::Buttons buttons) { frontend_.held = buttons; }
     uint8_t* video() { return console_.video(); }
 
-private:
+  private:
     struct Frontend : host::Frontend {
         host::Buttons held = 0;
         void await_edge(host::Console& console) override;
@@ -36,9 +36,9 @@ private:
 
 // The outcome of a whole headless run to its hand-over.
 struct Run {
-    host::Picture picture;  // the display at the hand-over
+    host::Picture picture;       // the display at the hand-over
     std::vector<uint8_t> video;  // all 15 MiB of video memory at the hand-over
-    uint32_t pulses = 0;  // pulses begun
+    uint32_t pulses = 0;         // pulses begun
     uint32_t scan_address = 0;
 };
 
