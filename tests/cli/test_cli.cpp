@@ -18,17 +18,12 @@
 
 namespace {
 
+using pbtest::slurp;
+
 struct Result {
     int status = -1;
     std::string out, err;
 };
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class Folder {
   public:

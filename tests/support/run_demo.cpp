@@ -1,6 +1,8 @@
 #include "support/run_demo.h"
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 #include "driver/demo.h"
@@ -62,6 +64,13 @@ uint64_t fnv1a(const void* data, size_t size) {
         hash = (hash ^ bytes[i]) * 0x100000001b3ull;
     }
     return hash;
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 }  // namespace pbtest

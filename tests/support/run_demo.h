@@ -49,4 +49,7 @@ Run run_headless(uint16_t seed, uint32_t frames, const std::string& script = "")
 // FNV-1a, for comparing large buffers compactly.
 uint64_t fnv1a(const void* data, size_t size);
 
+// A whole file's bytes; empty if it cannot be read.
+std::string slurp(const std::string& path);
+
 }  // namespace pbtest

@@ -31,16 +31,13 @@
 
 namespace {
 
+using pbtest::slurp;
+
 using Clock = std::chrono::steady_clock;
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // An X server of our own; -displayfd lets it choose a free display, so parallel runs never race.
+// -noreset: by default the server resets when its last client leaves, refusing connections
+// meanwhile, which a test that starts one window after another would run into.
 class Xvfb {
   public:
     Xvfb() {
@@ -56,7 +53,7 @@ class Xvfb {
             dup2(null, 2);
             const std::string fd = std::to_string(fds[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                   "-nolisten", "tcp", (char*)nullptr);
+                   "-nolisten", "tcp", "-noreset", (char*)nullptr);
             _exit(127);
         }
         close(fds[1]);
