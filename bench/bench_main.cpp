@@ -106,6 +106,12 @@ void print_runs(const Collector& c) {
     }
 }
 
+// Whether any benchmark of this group ran (a filter or --benchmark_list_tests runs none).
+bool measured(const Collector& c, const std::string& group) {
+    const auto first = c.seconds.lower_bound(group);
+    return first != c.seconds.end() && first->first.compare(0, group.size(), group) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,9 +121,15 @@ int main(int argc, char** argv) {
     }
     Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
-    print_frame(collector);
-    print_setup(collector);
-    print_runs(collector);
+    if (measured(collector, "frame/")) {
+        print_frame(collector);
+    }
+    if (measured(collector, "setup/")) {
+        print_setup(collector);
+    }
+    if (measured(collector, "run/")) {
+        print_runs(collector);
+    }
     benchmark::Shutdown();
     return 0;
 }

@@ -67,9 +67,12 @@ if command -v valgrind >/dev/null; then
         printf "  %-34s %14d %8s%%\n" "$f" "$(( ${n:-0} / 100 ))" \
             "$(share "${n:-0}" "$all")"
     done
-    for f in copy_screen blit_rotated thrust write_palette; do
+    # The callees that dominate, each under the step that calls it.
+    for pair in copy_screen:draw_background blit_rotated:move_balls thrust:move_balls \
+                write_palette:cycle_palette; do
+        f=${pair%%:*}
         n=$(inclusive "$out/frames.txt" "$f")
-        [[ -n $n ]] && printf "  %-34s %14d %8s%%\n" "  of which $f" "$(( n / 100 ))" \
+        [[ -n $n ]] && printf "  %-34s %14d %8s%%\n" "  $f (in ${pair#*:})" "$(( n / 100 ))" \
             "$(share "$n" "$all")"
     done
     printf "  %-34s %14d\n" "run_frame" "$(( all / 100 ))"
