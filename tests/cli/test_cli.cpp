@@ -61,13 +61,7 @@ class Folder {
             }
             dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
             dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-            std::vector<char*> argv = {const_cast<char*>(PLASMABALLS_BINARY)};
-            for (const std::string& a : arguments) {
-                argv.push_back(const_cast<char*>(a.c_str()));
-            }
-            argv.push_back(nullptr);
-            execv(PLASMABALLS_BINARY, argv.data());
-            _exit(127);
+            pbtest::exec_program(PLASMABALLS_BINARY, arguments);
         }
         int status = 0;
         waitpid(child, &status, 0);

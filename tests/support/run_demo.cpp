@@ -1,5 +1,7 @@
 #include "support/run_demo.h"
 
+#include <unistd.h>
+
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -71,6 +73,16 @@ std::string slurp(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+void exec_program(const char* binary, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv = {const_cast<char*>(binary)};
+    for (const std::string& a : arguments) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    execv(binary, argv.data());
+    _exit(127);
 }
 
 }  // namespace pbtest

@@ -52,4 +52,7 @@ uint64_t fnv1a(const void* data, size_t size);
 // A whole file's bytes; empty if it cannot be read.
 std::string slurp(const std::string& path);
 
+// In a forked child: replaces it with `binary` and these arguments (status 127 if that fails).
+[[noreturn]] void exec_program(const char* binary, const std::vector<std::string>& arguments);
+
 }  // namespace pbtest

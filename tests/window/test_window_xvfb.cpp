@@ -296,13 +296,7 @@ class WindowTest : public ::testing::Test {
                     setenv(name.c_str(), value.c_str(), 1);
                 }
             }
-            std::vector<char*> argv = {const_cast<char*>(PLASMABALLS_BINARY)};
-            for (const std::string& a : arguments) {
-                argv.push_back(const_cast<char*>(a.c_str()));
-            }
-            argv.push_back(nullptr);
-            execv(PLASMABALLS_BINARY, argv.data());
-            _exit(127);
+            pbtest::exec_program(PLASMABALLS_BINARY, arguments);
         }
         return child;
     }
