@@ -3,6 +3,7 @@
 // per wait and no button is held.
 
 #include "host/console.h"
+#include "host/headless.h"
 #include "hw/hw.h"
 
 namespace bench {
@@ -19,12 +20,7 @@ class DemoConsole {
     PaletteStore& palette() { return palette_; }
 
   private:
-    struct Pulses : host::Frontend {
-        void await_edge(host::Console& console) override;
-        [[noreturn]] void hand_over(host::Console& console) override;
-        [[noreturn]] void process_exit(host::Console& console, int status) override;
-    };
-    Pulses pulses_;
+    host::HeadlessFrontend pulses_{host::InputTimeline()};  // no button, ever
     host::Console console_;
     PaletteStore palette_{};
 };
