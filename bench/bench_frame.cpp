@@ -1,4 +1,4 @@
-// One frame on the simulated console, step by step, beside the floor no frame can beat: one
+// One frame on the simulated board, step by step, beside the floor no frame can beat: one
 // copy of a screen and one byte store for every visible disc pixel of 48 balls.
 
 #include <benchmark/benchmark.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "bench_console.h"
+#include "demo_board.h"
 #include "driver/demo.h"
 #include "scene/balls.h"
 #include "scene/palette.h"
@@ -24,7 +24,7 @@ void play(int frames) {
 }
 
 void BM_run_frame(benchmark::State& state) {
-    bench::DemoConsole demo;
+    bench::DemoBoard demo;
     play(300);
     for (auto _ : state) {
         run_frame();
@@ -42,7 +42,7 @@ double median(std::vector<double>& samples) {
 // nothing; the clock reads add about 1% to the frame.
 void BM_frame_steps(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
-    bench::DemoConsole demo;
+    bench::DemoBoard demo;
     play(300);
     std::vector<double> samples[4];
     for (auto _ : state) {
@@ -70,7 +70,7 @@ void BM_frame_steps(benchmark::State& state) {
 // 76,800 bytes copied from an unaligned start, then 48 x 188 disc pixels stored one byte at a
 // time where the balls stand after placement.
 void BM_floor(benchmark::State& state) {
-    bench::DemoConsole demo;
+    bench::DemoBoard demo;
     std::vector<uint8_t> image(video_window() + BACKGROUND_OFFSET,
                                video_window() + BACKGROUND_OFFSET + BACKGROUND_BYTES);
     std::vector<uint8_t> screen(SCREEN_BYTES);

@@ -53,7 +53,7 @@ void print_frame(const Collector& c) {
     const double frame = cpu_of(c, "frame/run_frame");
     const double floor = cpu_of(c, "frame/floor");
     std::printf(
-        "\nPer frame, headless on the simulated console (CPU time; the steps as timed within "
+        "\nPer frame, headless on the simulated board (CPU time; the steps as timed within "
         "frames)\n");
     std::printf("  %-40s %10s %10s\n", "", "us/frame", "of frame");
     double sum = 0;

@@ -3,7 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench_console.h"
+#include "demo_board.h"
 #include "driver/demo.h"
 #include "fixed/fixed.h"
 #include "scene/balls.h"
@@ -15,14 +15,14 @@ namespace {
 constexpr uint16_t kSeed = 0x2F1D;
 
 void BM_build_rotation_table(benchmark::State& state) {
-    bench::DemoConsole demo(kSeed);
+    bench::DemoBoard demo(kSeed);
     for (auto _ : state) {
         build_rotation_table();
     }
 }
 
 void BM_build_background(benchmark::State& state) {
-    bench::DemoConsole demo(kSeed);
+    bench::DemoBoard demo(kSeed);
     for (auto _ : state) {
         seed_random(kSeed);
         build_background();
@@ -30,7 +30,7 @@ void BM_build_background(benchmark::State& state) {
 }
 
 void BM_place_balls(benchmark::State& state) {
-    bench::DemoConsole demo(kSeed);
+    bench::DemoBoard demo(kSeed);
     for (auto _ : state) {
         balls_reset();
         seed_random(kSeed);
@@ -39,7 +39,7 @@ void BM_place_balls(benchmark::State& state) {
 }
 
 void BM_whole_setup(benchmark::State& state) {
-    bench::DemoConsole demo(kSeed);
+    bench::DemoBoard demo(kSeed);
     for (auto _ : state) {
         demo_reset();
         hw_open();

@@ -6,14 +6,13 @@
 
 #include <string>
 
-#include "host/cli.h"
-#include "host/session.h"
+#include "frontends/cli/headless.h"
 
 namespace {
 
 void run(benchmark::State& state, bool record) {
     const uint32_t pulses = (uint32_t)state.range(0);
-    host::Options options;
+    frontends::Options options;
     options.headless = true;
     options.seed = 0x2F1D;
     options.frames = pulses;
@@ -21,9 +20,9 @@ void run(benchmark::State& state, bool record) {
     if (record) {
         options.record = path;
     }
-    const host::InputTimeline timeline = host::make_timeline(options);
+    const frontends::InputTimeline timeline = frontends::cli::make_timeline(options);
     for (auto _ : state) {
-        if (host::run_headless(options, timeline) != 0) {
+        if (frontends::cli::run_headless(options, timeline) != 0) {
             state.SkipWithError("the run failed");
         }
     }

@@ -1,5 +1,5 @@
 # The console: an ARM920T (ARMv4T) under Linux 2.4 with the old system-call convention. The
-# binary is freestanding and static, entered at demo_main with no start-up code; console/ supplies
+# binary is freestanding and static, entered at demo_main with no start-up code; platform/console/ supplies
 # the system calls and the few runtime routines the compiler may call. Debian's libgcc is never
 # linked: it is built for ARMv5TE and its 64-bit division uses clz, which this CPU lacks.
 set(CMAKE_SYSTEM_NAME Linux)

@@ -37,13 +37,13 @@ uint32_t fix_div_magnitude(int32_t v) {
     return (uint32_t)(v < 0 ? -v : v);
 }
 
-constexpr Fixed with_sign(uint32_t magnitude, bool negative) {
-    return negative ? wrap_neg((int32_t)magnitude) : (int32_t)magnitude;
+constexpr Fixed with_sign(uint32_t size, bool negative) {
+    return negative ? wrap_neg((int32_t)size) : (int32_t)size;
 }
 
-int32_t random_state = 0;
-
 }  // namespace
+
+int32_t random_state = 0;
 
 Fixed fix_mul(Fixed a, Fixed b) {
     // The shift of the signed product floors; the conversion keeps the low 32 bits.
@@ -103,8 +103,8 @@ Fixed fix_sqrt(Fixed a) {
 }
 
 void div_mod(int32_t a, int32_t b, int32_t* quotient, int32_t* remainder) {
-    const uint32_t n = a < 0 ? 0u - (uint32_t)a : (uint32_t)a;
-    const uint32_t d = b < 0 ? 0u - (uint32_t)b : (uint32_t)b;
+    const uint32_t n = magnitude(a);
+    const uint32_t d = magnitude(b);
     uint32_t q = 0;
     uint32_t r = 0;
     if (d == 0) {
@@ -164,10 +164,6 @@ int32_t rand16() {
 
 void seed_random(uint32_t v) {
     random_state = (int32_t)(v & 0xFFFF);
-}
-
-int32_t random_seed() {
-    return random_state;
 }
 
 void random_reset() {

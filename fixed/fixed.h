@@ -22,6 +22,10 @@ constexpr int32_t wrap_neg(int32_t a) {
 constexpr int32_t wrap_mul(int32_t a, int32_t b) {
     return (int32_t)((uint32_t)a * (uint32_t)b);
 }
+// |v| without overflow, also for -2^31.
+constexpr uint32_t magnitude(int32_t v) {
+    return v < 0 ? 0u - (uint32_t)v : (uint32_t)v;
+}
 
 // Division by 2^n truncating toward zero (an arithmetic shift would floor negative values).
 template <int N>
@@ -47,8 +51,9 @@ int32_t int_mod(int32_t a, int32_t b);
 // floor(sqrt(n)) by sums of odd numbers, 0 for n <= 0 (46,340 from 46,340^2 up, past the loop).
 int32_t isqrt(int32_t n);
 
+// The generator's seed: 0 at program start, then always 0 to 65,535 once seeded.
+extern int32_t random_state;
 // x := 75 x mod 65,537 with x = seed + 1; returns the new seed, 0 to 65,535.
 int32_t rand16();
 void seed_random(uint32_t v);  // seed := v & 0xFFFF
-int32_t random_seed();         // the generator's current seed
 void random_reset();           // back to the start-of-run value 0

@@ -17,11 +17,6 @@ constexpr int32_t START_SPEED = 0x200000;  // one pixel per frame
 constexpr int32_t START_SPIN = 0x8000000;  // eight rotation steps per frame
 constexpr int32_t CIRCLE_LIMIT = 0x400000;
 
-// |d| without overflow, also for -2^31.
-constexpr uint32_t magnitude(int32_t d) {
-    return d < 0 ? 0u - (uint32_t)d : (uint32_t)d;
-}
-
 bool blocked_by_earlier(int k, int32_t x, int32_t y) {
     for (int j = 0; j < k; ++j) {
         if (magnitude(wrap_sub(x, balls[j].x)) <= (uint32_t)BALL_SPAN &&

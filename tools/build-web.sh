@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the browser version into build/web/ (index.html, plasmaballs.js, plasmaballs.wasm) with
-# the system's emscripten: the demo and the simulated console compiled to WebAssembly, with the
+# the system's emscripten: the demo and the simulated board compiled to WebAssembly, with the
 # pulse wait suspending the program between animation frames. Objects go to build/web-obj/ and
 # are rebuilt only when a source or header they use has changed.
 set -euo pipefail
@@ -37,9 +37,10 @@ catching=-sEXCEPTION_CATCHING_ALLOWED=[pb_web_parse_script]
 compile=(em++ -std=c++20 -O2 -Wall -Wextra -Werror -I"$root" "$catching")
 
 sources=(fixed/*.cpp hw/*.cpp scene/*.cpp driver/*.cpp
-         host/buttons.cpp host/console.cpp host/platform_host.cpp host/script.cpp
-         host/web/page_options.cpp host/web/pulse_clock.cpp host/web/web_frontend.cpp
-         host/web/main.cpp)
+         platform/sim/buttons.cpp platform/sim/board.cpp platform/sim/kernel_calls.cpp
+         platform/sim/register_access.cpp platform/sim/run_demo.cpp frontends/common/script.cpp
+         frontends/web/page_options.cpp frontends/web/pulse_clock.cpp frontends/web/web_frontend.cpp
+         frontends/web/main.cpp)
 
 # True when $1 is missing or older than anything its dependency file lists.
 stale() {
@@ -55,7 +56,10 @@ compile_one() {
     local source=$1 object=$2 extra=()
     # This libc's <string> brings in <fcntl.h>, whose O_RDWR macro would clash with the
     # platform interface's constant of the same name and value unless that is declared first.
-    [[ $source == host/platform_host.cpp ]] && extra=(-include hw/platform.h)
+    case $source in
+        platform/sim/kernel_calls.cpp | platform/sim/register_access.cpp)
+            extra=(-include hw/platform.h) ;;
+    esac
     mkdir -p "$(dirname "$object")"
     "${compile[@]}" "${extra[@]}" -MMD -MF "$object.d" -c "$source" -o "$object"
 }
@@ -79,7 +83,7 @@ while ((running > 0)); do
     ((running--))
 done
 
-link_inputs=("${objects[@]}" host/web/page.js "$0")
+link_inputs=("${objects[@]}" frontends/web/page.js "$0")
 relink=0
 for input in "${link_inputs[@]}"; do
     [[ $input -nt $out/plasmaballs.wasm ]] && relink=1
@@ -88,12 +92,12 @@ if ((relink)); then
     echo "build-web: linking build/web/plasmaballs.js"
     # 32 MiB of memory: the console's 15 MiB of video memory, its registers, the stack.
     em++ -O2 "$catching" -o "$out/plasmaballs.js" "${objects[@]}" \
-        --pre-js host/web/page.js \
+        --pre-js frontends/web/page.js \
         -sENVIRONMENT=web -sFILESYSTEM=0 -sINITIAL_MEMORY=33554432 \
         -sASYNCIFY -sASYNCIFY_STACK_SIZE=16384 \
         -sASYNCIFY_IMPORTS=[web_wait_frame,web_wait_for_start,web_suspend_forever]
 fi
-cp -p host/web/index.html "$out/index.html"
+cp -p frontends/web/index.html "$out/index.html"
 
 wasm=$(stat -c %s "$out/plasmaballs.wasm")
 script=$(stat -c %s "$out/plasmaballs.js")

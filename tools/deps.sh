@@ -10,19 +10,19 @@ for package in "${wanted[@]}"; do
     [[ $status == "install ok installed" ]] || missing+=("$package")
 done
 
-# --- The browser test's driver (tests/web): playwright-core from npm, pinned by its lock file,
-# into tests/web/node_modules when it is not there yet. It drives the system's chromium and
+# --- The browser test's driver (tests/frontends/web): playwright-core from npm, pinned by its lock
+# file, into its node_modules when it is not there yet. It drives the system's chromium and
 # downloads no browser of its own.
 install_web_test_modules() {
-    local web=$here/../tests/web
+    local web=$here/../tests/frontends/web
     [[ -d $web/node_modules/playwright-core ]] && return 0
     if ! command -v npm >/dev/null; then
         echo "deps: npm is missing; it comes with nodejs (tools/packages.txt)" >&2
         return 1
     fi
-    echo "deps: installing the browser test's node modules in tests/web"
+    echo "deps: installing the browser test's node modules in tests/frontends/web"
     (cd "$web" && npm ci --no-audit --no-fund --loglevel=error) || {
-        echo "deps: npm ci in tests/web failed" >&2
+        echo "deps: npm ci in tests/frontends/web failed" >&2
         return 1
     }
 }

@@ -1,4 +1,4 @@
-// The desktop's side of an emulated console case: runs the demo headless on the simulated console
+// The desktop's side of an emulated console case: runs the demo headless on the simulated board
 // for a seed and a button script, and writes what the console must match at its hand-over (video
 // memory, registers, loaded palette, pulse count, scan address) and the pin levels per pulse the
 // board plays.
@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "host/console.h"
-#include "host/headless.h"
-#include "host/script.h"
+#include "frontends/cli/headless.h"
+#include "frontends/common/script.h"
+#include "platform/sim/board.h"
+#include "platform/sim/run_demo.h"
 
 namespace {
 
@@ -32,46 +33,46 @@ void append_le16(std::vector<uint8_t>& bytes, uint16_t value) {
 }
 
 int dump(uint16_t seed, uint32_t frames, const std::string& script, const std::string& out) {
-    const host::InputTimeline timeline(
-        script == "-" ? std::vector<host::ButtonChange>{} : host::load_script(script), frames);
-    host::HeadlessFrontend frontend(timeline);
-    host::Console console(frontend);
-    console.set_counter((uint32_t)seed << 16);
-    frontend.prepare(console);
-    const host::DemoEnded ended = host::run_demo(console);
-    if (ended.kind != host::DemoEnded::kHandOver) {
+    const frontends::InputTimeline timeline(
+        script == "-" ? std::vector<frontends::ButtonChange>{} : frontends::load_script(script),
+        frames);
+    frontends::cli::HeadlessFrontend frontend(timeline);
+    sim::Board board(frontend);
+    board.set_counter((uint32_t)seed << 16);
+    frontend.prepare(board);
+    const sim::DemoEnded ended = sim::run_demo(board);
+    if (ended.kind != sim::DemoEnded::kHandOver) {
         std::cerr << "console_desktop_dump: the demo did not end through the hand-over\n";
         return 1;
     }
 
-    write_file(out + "/video.bin", console.video(), host::Console::kVideoBytes);
+    write_file(out + "/video.bin", board.video(), sim::Board::kVideoBytes);
 
     // The sync status is the board's own state, not something the demo stores.
     std::vector<uint8_t> registers;
-    for (uint32_t offset = 0; offset < host::Console::kRegisterBytes; offset += 2) {
-        append_le16(registers,
-                    offset == host::Console::kSyncStatus ? 0 : console.peek_register(offset));
+    for (uint32_t offset = 0; offset < sim::Board::kRegisterBytes; offset += 2) {
+        append_le16(registers, offset == sim::Board::kSyncStatus ? 0 : board.peek_register(offset));
     }
     write_file(out + "/registers.bin", registers.data(), registers.size());
 
     std::vector<uint8_t> palette;
-    for (const host::Rgb& rgb : console.palette()) {
+    for (const sim::Rgb& rgb : board.palette()) {
         palette.insert(palette.end(), {rgb.r, rgb.g, rgb.b});
     }
     write_file(out + "/palette.bin", palette.data(), palette.size());
 
     // Levels of port 0 (START, SELECT) and port 10 (the stick) from each pulse's rising edge.
     std::vector<uint8_t> pins;
-    for (uint32_t pulse = 0; pulse <= console.pulse(); ++pulse) {
-        append_le16(pins, host::pin_levels(timeline.at(pulse), 0));
-        append_le16(pins, host::pin_levels(timeline.at(pulse), 10));
+    for (uint32_t pulse = 0; pulse <= board.pulse(); ++pulse) {
+        append_le16(pins, sim::pin_levels(timeline.at(pulse), 0));
+        append_le16(pins, sim::pin_levels(timeline.at(pulse), 10));
     }
     write_file(out + "/pins.bin", pins.data(), pins.size());
 
     std::ofstream expected(out + "/expected.txt");
     char scan[16];
-    std::snprintf(scan, sizeof scan, "%#010x", console.scan_address());
-    expected << "pulses=" << console.pulse() << "\nscan_address=" << scan << "\n";
+    std::snprintf(scan, sizeof scan, "%#010x", board.scan_address());
+    expected << "pulses=" << board.pulse() << "\nscan_address=" << scan << "\n";
     return expected.flush() ? 0 : 1;
 }
 

@@ -14,7 +14,7 @@
 namespace {
 
 struct Outcome {
-    host::DemoEnded ended;
+    sim::DemoEnded ended;
     uint32_t pulses;
     int32_t frames;  // frames drawn, from the scroll counter (runs here stay under 256)
     uint32_t scan_address;
@@ -37,25 +37,25 @@ Options with(std::string script, std::optional<uint32_t> frames) {
 }
 
 Outcome run(const Options& options) {
-    host::HeadlessFrontend frontend(
-        host::InputTimeline(host::parse_script(options.script), options.frames));
-    host::Console console(frontend);
-    console.fail_open = options.fail_open;
-    console.fail_menu = options.fail_menu;
-    frontend.prepare(console);
+    frontends::cli::HeadlessFrontend frontend(
+        frontends::InputTimeline(frontends::parse_script(options.script), options.frames));
+    pbtest::TestBoard board(frontend);
+    board.fail_open = options.fail_open;
+    board.fail_menu = options.fail_menu;
+    frontend.prepare(board);
     Outcome outcome{};
     uint32_t last_scan = 0;
-    frontend.on_pulse = [&](const host::Console& c, uint32_t pulse) {
+    frontend.on_pulse = [&](const sim::Board& c, uint32_t pulse) {
         if (c.scan_address() != last_scan && pulse > 1) {
             outcome.flip_pulses.push_back(pulse - 1);
         }
         last_scan = c.scan_address();
     };
-    outcome.ended = host::run_demo(console);
-    outcome.pulses = console.pulse();
+    outcome.ended = sim::run_demo(board);
+    outcome.pulses = board.pulse();
     outcome.frames = scroll_counter;
-    outcome.scan_address = console.scan_address();
-    outcome.calls = console.call_log();
+    outcome.scan_address = board.scan_address();
+    outcome.calls = board.calls();
     return outcome;
 }
 
@@ -69,7 +69,7 @@ std::vector<std::string> tail(const std::vector<std::string>& calls, size_t n) {
 
 TEST(FrameLoop, StartHeldAtStartUpRunsSetUpThenHandsOver) {
     const Outcome o = run(with("", 0));
-    EXPECT_EQ(o.ended.kind, host::DemoEnded::kHandOver);
+    EXPECT_EQ(o.ended.kind, sim::DemoEnded::kHandOver);
     EXPECT_EQ(o.pulses, 0u);
     EXPECT_EQ(o.frames, 0);
     EXPECT_EQ(o.scan_address, 0x03280000u) << "the plasma stays on screen";
@@ -119,7 +119,7 @@ TEST(HandOver, FailedOpenGoesStraightToTheMenu) {
     Options options = with("", 5);
     options.fail_open = true;
     const Outcome o = run(options);
-    EXPECT_EQ(o.ended.kind, host::DemoEnded::kHandOver);
+    EXPECT_EQ(o.ended.kind, sim::DemoEnded::kHandOver);
     const std::vector<std::string> calls = {"open /dev/mem 2", "chdir /usr/gp2x",
                                             "execve /usr/gp2x/gp2xmenu null null"};
     EXPECT_EQ(o.calls, calls);
@@ -130,7 +130,7 @@ TEST(HandOver, MissingMenuEndsTheProcessWithStatusOne) {
     Options options = with("", 1);
     options.fail_menu = true;
     const Outcome o = run(options);
-    EXPECT_EQ(o.ended.kind, host::DemoEnded::kExit);
+    EXPECT_EQ(o.ended.kind, sim::DemoEnded::kExit);
     EXPECT_EQ(o.ended.status, 1);
     EXPECT_EQ(o.calls.back(), "exit 1");
 }

@@ -64,7 +64,7 @@ bool exact_quotient(int32_t a, int32_t b, Fixed* result) {
     return true;
 }
 
-TEST(ExactFixDiv, EveryPairOfBitLengthsInRange) {
+TEST(exact_fix_div, EveryPairOfBitLengthsInRange) {
     Operands operands(0xF1D1);
     constexpr int kPairsPerStratum = 6000;
     int64_t compared = 0;
@@ -88,7 +88,7 @@ TEST(ExactFixDiv, EveryPairOfBitLengthsInRange) {
 
 // Exact halves need a divisor with at least 25 more factors of two than the dividend: those are
 // all of them below 128.0, with their neighbours one unit either side.
-TEST(ExactFixDiv, ExactHalvesGoAwayFromZero) {
+TEST(exact_fix_div, ExactHalvesGoAwayFromZero) {
     Operands operands(0x4A1F);
     int halves = 0;
     for (int t = 25; t <= 30; ++t) {
@@ -132,7 +132,7 @@ std::vector<int32_t> special_values() {
     return values;
 }
 
-TEST(ExactFixDiv, EveryPairOfSpecialValues) {
+TEST(exact_fix_div, EveryPairOfSpecialValues) {
     const std::vector<int32_t> values = special_values();
     for (int32_t a : values) {
         for (int32_t b : values) {
@@ -266,7 +266,7 @@ TEST(ExactRandom, EverySeedStepsByTheCongruenceAndAllLieOnOneCycle) {
         const int32_t value = rand16();
         const int32_t expected = (int32_t)((75LL * (seed + 1)) % 65537) - 1;
         ASSERT_EQ(value, expected) << "seed " << seed;
-        ASSERT_EQ(random_seed(), expected) << "seed " << seed;
+        ASSERT_EQ(random_state, expected) << "seed " << seed;
         step[seed] = value;
     }
     std::vector<bool> seen(65536, false);

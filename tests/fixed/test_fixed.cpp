@@ -22,7 +22,7 @@ struct Case2 {
 
 // A random 32-bit value of random magnitude (bit length 0 to max_bits), so small operands are
 // common.
-int32_t RandomOfAnyMagnitude(std::mt19937& rng, int max_bits = 32) {
+int32_t random_of_any_magnitude(std::mt19937& rng, int max_bits = 32) {
     const int bits = (int)(rng() % (max_bits + 1));
     const uint32_t magnitude = bits == 32 ? rng() : rng() & ((1u << bits) - 1);
     return (int32_t)((rng() & 1) ? 0u - magnitude : magnitude);
@@ -30,7 +30,7 @@ int32_t RandomOfAnyMagnitude(std::mt19937& rng, int max_bits = 32) {
 
 // The quotient as defined: nearest integer to A * 2^24 / B, halves away from zero, with -2^31
 // read as -(2^31 - 1); quotients beyond the range saturate.
-Fixed ExactFixDiv(int32_t a, int32_t b) {
+Fixed exact_fix_div(int32_t a, int32_t b) {
     const bool negative = (a < 0) != (b < 0);
     auto magnitude = [](int32_t v) -> uint64_t {
         return v == INT32_MIN ? 0x7FFFFFFFu : (uint64_t)(v < 0 ? -(int64_t)v : v);
@@ -111,14 +111,14 @@ TEST(FixDiv, MatchesExactRoundingOverRandomOperands) {
     int in_range = 0;
     for (int n = 0; n < 400000; ++n) {
         // Mostly dividends at most 2^8 times the divisor, so that most quotients fit.
-        const int32_t b = RandomOfAnyMagnitude(rng);
+        const int32_t b = random_of_any_magnitude(rng);
         int b_bits = 0;
         while (b_bits < 32 && ((uint32_t)(b < 0 ? -(int64_t)b : b) >> b_bits) != 0) {
             ++b_bits;
         }
         const int a_bits = n % 8 == 0 ? 32 : (b_bits + 8 < 32 ? b_bits + 8 : 32);
-        const int32_t a = RandomOfAnyMagnitude(rng, a_bits);
-        const Fixed expected = ExactFixDiv(a, b);
+        const int32_t a = random_of_any_magnitude(rng, a_bits);
+        const Fixed expected = exact_fix_div(a, b);
         ASSERT_EQ(fix_div(a, b), expected) << a << " / " << b;
         in_range += expected != 0x7FFFFFFF && expected != -0x7FFFFFFF;
     }
@@ -149,7 +149,7 @@ TEST(FixSqrt, KnownRoots) {
 }
 
 // Within 1 unit of the true root: (r - 1)^2 <= a * 2^24 <= (r + 1)^2.
-void ExpectNearRoot(Fixed a) {
+void expect_near_root(Fixed a) {
     const int64_t r = fix_sqrt(a);
     const uint64_t square = (uint64_t)a << 24;
     EXPECT_LE((uint64_t)((r - 1) * (r - 1)), square) << a;
@@ -158,22 +158,22 @@ void ExpectNearRoot(Fixed a) {
 
 TEST(FixSqrt, EndsNearTheRootAcrossTheDomain) {
     for (Fixed a = 1; a < 127 * FIX_ONE; a += 0x7F01) {
-        ExpectNearRoot(a);
+        expect_near_root(a);
     }
     for (Fixed a = 1; a < 0x10000; a += 7) {
-        ExpectNearRoot(a);
+        expect_near_root(a);
     }
     // Squared pixel offsets in the sprite square.
     for (int x = 1; x <= 15; x += 2) {
         for (int y = 1; y <= 15; y += 2) {
-            ExpectNearRoot((x * x + y * y) << 20);
+            expect_near_root((x * x + y * y) << 20);
         }
     }
 }
 
 TEST(FixSqrt, AboveTheDomainStillFindsTheRoot) {
     for (Fixed a : {127 * FIX_ONE, 127 * FIX_ONE + 1, 0x7FFFFFFE, 0x7FFFFFFF}) {
-        ExpectNearRoot(a);
+        expect_near_root(a);
     }
 }
 
@@ -220,8 +220,8 @@ TEST(DivMod, KnownResults) {
 TEST(DivMod, MatchesTruncatingDivisionOverRandomOperands) {
     std::mt19937 rng(7);
     for (int n = 0; n < 200000; ++n) {
-        const int32_t a = RandomOfAnyMagnitude(rng);
-        const int32_t b = RandomOfAnyMagnitude(rng);
+        const int32_t a = random_of_any_magnitude(rng);
+        const int32_t b = random_of_any_magnitude(rng);
         if (b == 0 || (a == INT32_MIN && b == -1)) {
             continue;
         }
@@ -269,7 +269,7 @@ TEST(Random, SequenceFromSeedZero) {
     const int32_t expected[] = {74, 5624, 28652, 51790, 17641, 12409, 13231, 9344};
     for (int32_t value : expected) {
         EXPECT_EQ(rand16(), value);
-        EXPECT_EQ(random_seed(), value);
+        EXPECT_EQ(random_state, value);
     }
     seed_random(65535);
     EXPECT_EQ(rand16(), 65461);
@@ -277,11 +277,11 @@ TEST(Random, SequenceFromSeedZero) {
 
 TEST(Random, SeedKeepsTheLowSixteenBits) {
     seed_random(0x12345);
-    EXPECT_EQ(random_seed(), 0x2345);
+    EXPECT_EQ(random_state, 0x2345);
     seed_random(0xFFFFFFFFu);
-    EXPECT_EQ(random_seed(), 0xFFFF);
+    EXPECT_EQ(random_state, 0xFFFF);
     random_reset();
-    EXPECT_EQ(random_seed(), 0);
+    EXPECT_EQ(random_state, 0);
 }
 
 TEST(Random, FullPeriodVisitsEveryValueOnce) {
@@ -294,7 +294,7 @@ TEST(Random, FullPeriodVisitsEveryValueOnce) {
         ASSERT_FALSE(seen[value]) << "repeat after " << n << " calls";
         seen[value] = true;
     }
-    EXPECT_EQ(random_seed(), 4321);
+    EXPECT_EQ(random_state, 4321);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ struct Case {
 };
 
 // Values given as 32-bit patterns.
-constexpr int32_t Bits(uint32_t v) {
+constexpr int32_t bits(uint32_t v) {
     return (int32_t)v;
 }
 
@@ -36,7 +36,7 @@ TEST(FixCos, KnownValues) {
         {-kStep, 16772163},
         // Between steps; negative angles interpolate with the interval nearer zero.
         {0x800000, 16774689},
-        {Bits(0xFF800000), 16779742},
+        {bits(0xFF800000), 16779742},
         {16 * kStep + 0x800000, 15419010},
         {-(16 * kStep + 0x800000), 15423678},
         {63 * kStep + 0x800000, 205867},
@@ -48,14 +48,14 @@ TEST(FixCos, KnownValues) {
 
 TEST(FixCos, WholeStepsGiveTheTableEntry) {
     for (int32_t i = -128; i <= 127; ++i) {
-        EXPECT_EQ(fix_cos(Bits((uint32_t)i << 24)), cos_table[i < 0 ? -i : i]) << i;
+        EXPECT_EQ(fix_cos(bits((uint32_t)i << 24)), cos_table[i < 0 ? -i : i]) << i;
     }
 }
 
 TEST(FixSin, KnownValues) {
     const Case cases[] = {
         {0, 0},         {32 * kStep, 11863283}, {64 * kStep, 16777216}, {-64 * kStep, -16777215},
-        {INT32_MIN, 0}, {kStep, 411734},        {0x800000, 205991},     {Bits(0xFF800000), -205867},
+        {INT32_MIN, 0}, {kStep, 411734},        {0x800000, 205991},     {bits(0xFF800000), -205867},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(fix_sin(c.in), c.out) << std::hex << c.in;
@@ -66,14 +66,14 @@ TEST(FixAtan, KnownValues) {
     const Case cases[] = {
         {0, 0},
         {0x1000000, 0x20000000},
-        {-0x1000000, Bits(0xDFF32161)},
+        {-0x1000000, bits(0xDFF32161)},
         {0x800000, 0x12E3B7CF},
-        {-0x800000, Bits(0xED1B9753)},
+        {-0x800000, bits(0xED1B9753)},
         {41 * 0x1000000, 0x3F00C6A7},
         {100 * 0x1000000, 0x3FADDBE3},
         {INT32_MAX, 0x40000000},
-        {-INT32_MAX, Bits(0xC0000000)},
-        {INT32_MIN, Bits(0xC0000000)},
+        {-INT32_MAX, bits(0xC0000000)},
+        {INT32_MIN, bits(0xC0000000)},
         {1, 41},
         {-1, -41},
     };
@@ -101,13 +101,13 @@ TEST(FixAtan2, KnownValues) {
     } cases[] = {
         {0, 0, 0},
         {0x1000000, 0, 0x40000000},
-        {-0x1000000, 0, Bits(0xC0000000)},
+        {-0x1000000, 0, bits(0xC0000000)},
         {0, 0x1000000, 0},
-        {0, -0x1000000, Bits(0x80000000)},
+        {0, -0x1000000, bits(0x80000000)},
         {0x1000000, 0x1000000, 0x20000000},
-        {-0x1000000, -0x1000000, Bits(0xA0000000)},
+        {-0x1000000, -0x1000000, bits(0xA0000000)},
         {0x1000000, -0x1000000, 0x5FF32161},
-        {-0x1000000, 0x1000000, Bits(0xDFF32161)},
+        {-0x1000000, 0x1000000, bits(0xDFF32161)},
         {3 * 0x1000000, -5 * 0x1000000, 0x69F398BD},
     };
     for (const auto& c : cases) {

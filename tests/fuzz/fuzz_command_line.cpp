@@ -15,10 +15,11 @@
 #include <string_view>
 #include <vector>
 
-#include "host/cli.h"
-#include "host/output_file.h"
-#include "host/script.h"
-#include "host/session.h"
+#include "frontends/cli/command_line.h"
+#include "frontends/cli/headless.h"
+#include "frontends/common/output_file.h"
+#include "frontends/common/outputs.h"
+#include "frontends/common/script.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ void expect_no_files(const char* when) {
     }
 }
 
-void check_accepted(const host::Options& options) {
+void check_accepted(const frontends::Options& options) {
     if (options.headless && (options.fullscreen || options.scale != 0)) {
         fault("window options accepted with --headless", "");
     }
@@ -117,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         start = end + 1;
     }
 
-    const host::CommandLine command_line = host::parse_command_line(argv);
+    const frontends::cli::CommandLine command_line = frontends::cli::parse_command_line(argv);
     if (!command_line.options) {
         if (command_line.exit_status == 0) {
             if (command_line.output.empty() || !command_line.error.empty()) {
@@ -132,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
 
-    host::Options options = *command_line.options;
+    frontends::Options options = *command_line.options;
     check_accepted(options);
     if (!options.input.empty()) {
         unlink(kScript);
@@ -146,10 +147,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // What main() does before the demo starts: the script, the end of a headless run, the
     // outputs. Refusals at each step must leave nothing behind.
-    host::InputTimeline timeline;
+    frontends::InputTimeline timeline;
     try {
-        timeline = host::make_timeline(options);
-    } catch (const host::ScriptError& error) {
+        timeline = frontends::cli::make_timeline(options);
+    } catch (const frontends::ScriptError& error) {
         check_one_line(error.what());
         expect_no_files("a file left by a refused script");
         return 0;
@@ -158,13 +159,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     try {
-        host::Outputs outputs(options);
+        frontends::Outputs outputs(options);
         for (const std::string& name : scratch_files()) {
             if (name == options.screenshot || name == options.record) {
                 fault("an output in place before the run", name);
             }
         }
-    } catch (const host::OutputError& error) {
+    } catch (const frontends::OutputError& error) {
         check_one_line(error.what());
     }
     expect_no_files("a file left by outputs never finished");

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "host/buttons.h"
-#include "host/script.h"
+#include "frontends/common/script.h"
+#include "platform/sim/buttons.h"
 
 namespace {
 
@@ -42,29 +42,29 @@ void check_error(std::string_view text, const std::string& message) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text((const char*)data, size);
-    std::vector<host::ButtonChange> changes;
+    std::vector<frontends::ButtonChange> changes;
     try {
-        changes = host::parse_script(text);
-    } catch (const host::ScriptError& error) {
+        changes = frontends::parse_script(text);
+    } catch (const frontends::ScriptError& error) {
         check_error(text, error.what());
         return 0;
     }
     std::string again;
     for (size_t i = 0; i < changes.size(); ++i) {
-        if (changes[i].buttons & ~host::kAllButtons) {
+        if (changes[i].buttons & ~sim::kAllButtons) {
             fault("buttons outside the console's", std::to_string(changes[i].buttons));
         }
         if (i > 0 && changes[i].pulse <= changes[i - 1].pulse) {
             fault("pulses do not increase", std::to_string(changes[i].pulse));
         }
         again += std::to_string(changes[i].pulse) + " " +
-                 host::buttons_to_string(changes[i].buttons) + "\n";
+                 sim::buttons_to_string(changes[i].buttons) + "\n";
     }
-    if (host::parse_script(again) != changes) {
+    if (frontends::parse_script(again) != changes) {
         fault("formatting and parsing again changes the script", again);
     }
-    const host::InputTimeline timeline(changes, std::nullopt);
-    for (const host::ButtonChange& change : changes) {
+    const frontends::InputTimeline timeline(changes, std::nullopt);
+    for (const frontends::ButtonChange& change : changes) {
         if (timeline.at(change.pulse) != change.buttons) {
             fault("the timeline misses a change", std::to_string(change.pulse));
         }

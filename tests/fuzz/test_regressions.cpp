@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "host/cli.h"
-#include "host/script.h"
+#include "frontends/cli/command_line.h"
+#include "frontends/common/script.h"
 
 namespace {
 
 std::string script_error(const std::string& path) {
     try {
-        host::load_script(path);
-    } catch (const host::ScriptError& error) {
+        frontends::load_script(path);
+    } catch (const frontends::ScriptError& error) {
         return error.what();
     }
     return "";
@@ -45,7 +45,8 @@ TEST(InputRegressions, ControlCharactersInValuesKeepTheErrorOnOneLine) {
         {"plasmaballs", "--headless", "--input", "script\n.txt"},
     };
     for (const auto& arguments : cases) {
-        const host::CommandLine command_line = host::parse_command_line(arguments);
+        const frontends::cli::CommandLine command_line =
+            frontends::cli::parse_command_line(arguments);
         EXPECT_EQ(command_line.exit_status, 2) << arguments[1];
         EXPECT_FALSE(command_line.options.has_value()) << arguments[1];
         EXPECT_EQ(command_line.error.find_first_of(std::string("\n\r\0\x1b", 4)), std::string::npos)

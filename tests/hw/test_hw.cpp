@@ -1,4 +1,5 @@
-// Console access on the simulated console: register traffic, buffers, sync, buttons, bulk copies.
+// Console access through hw/ on the simulated board: register traffic, buffers, sync, buttons, bulk
+// copies.
 
 #include <gtest/gtest.h>
 
@@ -12,36 +13,35 @@
 
 namespace {
 
-using host::Console;
-using host::RegisterAccess;
+using pbtest::RegisterAccess;
+using sim::Board;
 
 TEST(HwOpen, MapsClearsConfiguresAndSeedsInOrder) {
-    pbtest::OpenConsole open(0x1234);
-    Console& console = open.console();
+    pbtest::OpenBoard open(0x1234);
+    pbtest::TestBoard& board = open.board();
     const std::vector<std::string> calls = {
         "open /dev/mem 2",
         "mmap 0 0x10000 3 1 3 0xc0000000",
         "mmap 0 0xf00000 3 1 3 0x3000000",
     };
-    EXPECT_EQ(console.call_log(), calls);
-    EXPECT_EQ(random_seed(), 0x1234);
-    EXPECT_EQ(console.peek_register(0x28DA), 0x02AB);
-    EXPECT_EQ(console.peek_register(0x290C), 320);
-    EXPECT_EQ(console.peek_register(0x2908), 320);
-    EXPECT_EQ(video_window(), console.video());
-    EXPECT_EQ(back_buffer(), console.video() + BUFFER_A_OFFSET);
-    EXPECT_EQ(front_buffer(), console.video() + BUFFER_B_OFFSET);
+    EXPECT_EQ(board.calls(), calls);
+    EXPECT_EQ(random_state, 0x1234);
+    EXPECT_EQ(board.peek_register(0x28DA), 0x02AB);
+    EXPECT_EQ(board.peek_register(0x290C), 320);
+    EXPECT_EQ(board.peek_register(0x2908), 320);
+    EXPECT_EQ(video_window(), board.video());
+    EXPECT_EQ(back_buffer(), board.video() + BUFFER_A_OFFSET);
+    EXPECT_EQ(front_buffer(), board.video() + BUFFER_B_OFFSET);
 }
 
 TEST(HwOpen, ClearsOnlyTheThreeScreenAreas) {
-    host::HeadlessFrontend frontend(host::InputTimeline({}, 0));
-    Console console(frontend);
-    std::memset(console.video(), 0x5A, Console::kVideoBytes);
-    console.set_logging(true);
-    demo_reset();
-    host::attach(&console);
+    frontends::cli::HeadlessFrontend frontend(frontends::InputTimeline({}, 0));
+    sim::Board board(frontend);
+    std::memset(board.video(), 0x5A, sim::Board::kVideoBytes);
+    pbtest::RegisterLog log;
+    sim::prepare_demo(board);
     ASSERT_EQ(hw_open(), 1);
-    const uint8_t* video = console.video();
+    const uint8_t* video = board.video();
     auto all = [&](uint32_t from, uint32_t count, uint8_t value) {
         for (uint32_t i = 0; i < count; ++i) {
             if (video[from + i] != value) {
@@ -60,8 +60,8 @@ TEST(HwOpen, ClearsOnlyTheThreeScreenAreas) {
     // Set-up writes, then the one counter read; no display address is set.
     const std::vector<RegisterAccess> expected = {
         {true, 0x28DA, 0x02AB}, {true, 0x290C, 320}, {true, 0x2908, 320}, {false, 0x0A02, 0}};
-    EXPECT_EQ(console.register_log(), expected);
-    host::attach(nullptr);
+    EXPECT_EQ(log.accesses(), expected);
+    sim::attach(nullptr);
     demo_reset();
 }
 
@@ -75,17 +75,16 @@ class HwOpenFailure : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(HwOpenFailure, ReleasesWhatItGotAndReportsFailure) {
     const FailureCase& c = GetParam();
-    host::HeadlessFrontend frontend(host::InputTimeline({}, 0));
-    Console console(frontend);
-    console.fail_open = c.fail_open;
-    console.fail_register_map = c.fail_registers;
-    console.fail_video_map = c.fail_video;
-    demo_reset();
-    host::attach(&console);
+    frontends::cli::HeadlessFrontend frontend(frontends::InputTimeline({}, 0));
+    pbtest::TestBoard board(frontend);
+    board.fail_open = c.fail_open;
+    board.fail_register_map = c.fail_registers;
+    board.fail_video_map = c.fail_video;
+    sim::prepare_demo(board);
     EXPECT_EQ(hw_open(), 0);
-    EXPECT_EQ(console.call_log(), c.calls);
-    EXPECT_FALSE(console.device_open);
-    host::attach(nullptr);
+    EXPECT_EQ(board.calls(), c.calls);
+    EXPECT_FALSE(board.device_open());
+    sim::attach(nullptr);
     demo_reset();
 }
 
@@ -107,9 +106,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 TEST(HwClose, UnmapsVideoThenRegistersThenCloses) {
-    pbtest::OpenConsole open;
+    pbtest::OpenBoard open;
     hw_close();
-    const auto& calls = open.console().call_log();
+    const auto& calls = open.board().calls();
     ASSERT_EQ(calls.size(), 6u);
     EXPECT_EQ(calls[3], "munmap video 0xf00000");
     EXPECT_EQ(calls[4], "munmap registers 0x10000");
@@ -117,55 +116,55 @@ TEST(HwClose, UnmapsVideoThenRegistersThenCloses) {
 }
 
 TEST(Display, FlipAlternatesBuffersThroughBothAddressPairs) {
-    pbtest::OpenConsole open;
-    Console& console = open.console();
-    uint8_t* a = console.video() + BUFFER_A_OFFSET;
-    uint8_t* b = console.video() + BUFFER_B_OFFSET;
-    console.set_logging(true);
+    pbtest::OpenBoard open;
+    sim::Board& board = open.board();
+    uint8_t* a = board.video() + BUFFER_A_OFFSET;
+    uint8_t* b = board.video() + BUFFER_B_OFFSET;
+    pbtest::RegisterLog log;
     flip_screen();
     const std::vector<RegisterAccess> expected = {
         {true, 0x2912, 0},      {false, 0x2912, 0},      {true, 0x290E, 0},
         {true, 0x2914, 0x0310}, {false, 0x2914, 0x0310}, {true, 0x2910, 0x0310},
     };
-    EXPECT_EQ(console.register_log(), expected);
-    EXPECT_EQ(console.scan_address(), 0x03100000u);
-    EXPECT_EQ(console.peek_register(0x2910), 0x0310);
+    EXPECT_EQ(log.accesses(), expected);
+    EXPECT_EQ(board.scan_address(), 0x03100000u);
+    EXPECT_EQ(board.peek_register(0x2910), 0x0310);
     EXPECT_EQ(back_buffer(), b);
     EXPECT_EQ(front_buffer(), a);
     flip_screen();
-    EXPECT_EQ(console.scan_address(), 0x03180000u);
+    EXPECT_EQ(board.scan_address(), 0x03180000u);
     EXPECT_EQ(back_buffer(), a);
     EXPECT_EQ(front_buffer(), b);
     set_display_address(DISPLAY_BACKGROUND);
-    EXPECT_EQ(console.display_pixels(), console.video() + BACKGROUND_OFFSET);
+    EXPECT_EQ(board.display_pixels(), board.video() + BACKGROUND_OFFSET);
     EXPECT_EQ(back_buffer(), a) << "showing the background leaves the flip state alone";
 }
 
 TEST(Palette, LoadWritesIndexOnceThenGreenBlueBeforeRed) {
-    pbtest::OpenConsole open;
-    Console& console = open.console();
+    pbtest::OpenBoard open;
+    sim::Board& board = open.board();
     uint16_t red[256], green[256], blue[256];
     for (int i = 0; i < 256; ++i) {
         red[i] = (uint16_t)i;
         green[i] = (uint16_t)(255 - i);
         blue[i] = (uint16_t)(i * 7 & 0xFF);
     }
-    console.set_logging(true);
+    pbtest::RegisterLog register_log;
     write_palette(red, green, blue);
-    const auto& log = console.register_log();
+    const auto& log = register_log.accesses();
     ASSERT_EQ(log.size(), 513u);
     EXPECT_EQ(log[0], (RegisterAccess{true, 0x2958, 0}));
     for (int i = 0; i < 256; ++i) {
         ASSERT_EQ(log[1 + 2 * i],
                   (RegisterAccess{true, 0x295A, (uint16_t)(green[i] * 256 + blue[i])}));
         ASSERT_EQ(log[2 + 2 * i], (RegisterAccess{true, 0x295A, red[i]}));
-        ASSERT_EQ(console.palette()[i],
-                  (host::Rgb{(uint8_t)red[i], (uint8_t)green[i], (uint8_t)blue[i]}));
+        ASSERT_EQ(board.palette()[i],
+                  (sim::Rgb{(uint8_t)red[i], (uint8_t)green[i], (uint8_t)blue[i]}));
     }
 }
 
 struct ButtonCase {
-    host::Buttons held;
+    sim::Buttons held;
     int code;
     int expected;
 };
@@ -173,56 +172,56 @@ struct ButtonCase {
 class Buttons : public testing::TestWithParam<ButtonCase> {};
 
 TEST_P(Buttons, ReadsTheCodesPinFresh) {
-    pbtest::OpenConsole open;
-    open.console().set_buttons(GetParam().held);
+    pbtest::OpenBoard open;
+    open.board().set_buttons(GetParam().held);
     EXPECT_EQ(button_pressed(GetParam().code), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, Buttons,
     testing::Values(
-        ButtonCase{host::kStart, BUTTON_START, 1}, ButtonCase{0, BUTTON_START, 0},
-        ButtonCase{host::kSelect, BUTTON_START, 0}, ButtonCase{host::kSelect, BUTTON_SELECT, 1},
-        ButtonCase{host::kRight, BUTTON_RIGHT, 1}, ButtonCase{host::kRight, BUTTON_LEFT, 0},
-        ButtonCase{host::kUpLeft, BUTTON_UP_LEFT, 1}, ButtonCase{host::kUpLeft, BUTTON_UP, 0},
-        ButtonCase{host::kDownRight | host::kStart, BUTTON_DOWN_RIGHT, 1},
-        ButtonCase{host::kDownLeft, BUTTON_DOWN_LEFT, 1},
-        ButtonCase{host::kUpRight, BUTTON_UP_RIGHT, 1}, ButtonCase{host::kDown, BUTTON_DOWN, 1}));
+        ButtonCase{sim::kStart, BUTTON_START, 1}, ButtonCase{0, BUTTON_START, 0},
+        ButtonCase{sim::kSelect, BUTTON_START, 0}, ButtonCase{sim::kSelect, BUTTON_SELECT, 1},
+        ButtonCase{sim::kRight, BUTTON_RIGHT, 1}, ButtonCase{sim::kRight, BUTTON_LEFT, 0},
+        ButtonCase{sim::kUpLeft, BUTTON_UP_LEFT, 1}, ButtonCase{sim::kUpLeft, BUTTON_UP, 0},
+        ButtonCase{sim::kDownRight | sim::kStart, BUTTON_DOWN_RIGHT, 1},
+        ButtonCase{sim::kDownLeft, BUTTON_DOWN_LEFT, 1},
+        ButtonCase{sim::kUpRight, BUTTON_UP_RIGHT, 1}, ButtonCase{sim::kDown, BUTTON_DOWN, 1}));
 
 TEST(Buttons, PinRegistersReadZeroForPressed) {
-    pbtest::OpenConsole open;
-    Console& console = open.console();
-    console.set_buttons(host::kStart | host::kRight);
-    EXPECT_EQ(console.peek_register(0x1184), 0xFFFF & ~(1 << 8));
-    EXPECT_EQ(console.peek_register(0x1198), 0xFFFF & ~(1 << 6));
+    pbtest::OpenBoard open;
+    sim::Board& board = open.board();
+    board.set_buttons(sim::kStart | sim::kRight);
+    EXPECT_EQ(board.peek_register(0x1184), 0xFFFF & ~(1 << 8));
+    EXPECT_EQ(board.peek_register(0x1198), 0xFFFF & ~(1 << 6));
 }
 
 TEST(Sync, WaitFromLowConsumesOnePulseWithTwoReads) {
-    pbtest::OpenConsole open;
-    Console& console = open.console();
-    console.set_logging(true);
+    pbtest::OpenBoard open;
+    sim::Board& board = open.board();
+    pbtest::RegisterLog log;
     wait_vsync();
     wait_vsync();
-    EXPECT_EQ(console.pulse(), 2u);
-    EXPECT_FALSE(console.sync_high());
+    EXPECT_EQ(board.pulse(), 2u);
+    EXPECT_FALSE(board.sync_high());
     const std::vector<RegisterAccess> expected = {
         {false, 0x1182, 0x10}, {false, 0x1182, 0}, {false, 0x1182, 0x10}, {false, 0x1182, 0}};
-    EXPECT_EQ(console.register_log(), expected);
+    EXPECT_EQ(log.accesses(), expected);
 }
 
 TEST(Sync, WaitEnteredDuringAPulseReturnsAtItsFall) {
-    pbtest::OpenConsole open;
-    Console& console = open.console();
-    console.begin_pulse(1, 0);  // a pulse began while the demo was busy
+    pbtest::OpenBoard open;
+    sim::Board& board = open.board();
+    board.begin_pulse(1, 0);  // a pulse began while the demo was busy
     wait_vsync();
-    EXPECT_EQ(console.pulse(), 1u);
-    EXPECT_FALSE(console.sync_high());
+    EXPECT_EQ(board.pulse(), 1u);
+    EXPECT_FALSE(board.sync_high());
     wait_vsync();
-    EXPECT_EQ(console.pulse(), 2u);
+    EXPECT_EQ(board.pulse(), 2u);
 }
 
 TEST(Bulk, CopyFromEverySkewEqualsAByteCopy) {
-    pbtest::OpenConsole open;
+    pbtest::OpenBoard open;
     uint8_t* source = open.video() + BACKGROUND_OFFSET;
     for (uint32_t i = 0; i < BACKGROUND_BYTES; ++i) {
         source[i] = (uint8_t)(i * 2654435761u >> 13);
@@ -238,7 +237,7 @@ TEST(Bulk, CopyFromEverySkewEqualsAByteCopy) {
 }
 
 TEST(Bulk, FillRepeatsTheWordAndClearHonoursItsCount) {
-    pbtest::OpenConsole open;
+    pbtest::OpenBoard open;
     uint8_t* target = back_buffer();
     target[SCREEN_BYTES] = 0x77;
     fill_screen(target, 0x04030201);

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "fixed/fixed.h"
-#include "host/buttons.h"
-#include "host/console.h"
 #include "hw/hw.h"
+#include "platform/sim/board.h"
+#include "platform/sim/buttons.h"
 #include "scene/balls.h"
 #include "scene/sprites.h"
 #include "support/run_demo.h"
@@ -148,7 +148,7 @@ TEST(CollideBalls, LaterPairsSeeEarlierExchanges) {
 }
 
 TEST(PlaceBalls, KnownDrawsGiveTheListedBallZero) {
-    pbtest::OpenConsole open(0);  // draws 74, 5624, 28652, 51790, 17641, 12409
+    pbtest::OpenBoard open(0);  // draws 74, 5624, 28652, 51790, 17641, 12409
     place_balls();
     const Ball& b = balls[0];
     EXPECT_EQ(b.x, 0x24000000);
@@ -181,7 +181,7 @@ TEST(PlaceBalls, RejectedCandidatesCostFourDrawsAndTheBoundIsInclusive) {
             break;
         }
     }
-    pbtest::OpenConsole open((uint16_t)seed);
+    pbtest::OpenBoard open((uint16_t)seed);
     place_balls();
     EXPECT_EQ(balls[1].x, int_mod(draws[10], 38) * 0x1000000);
     EXPECT_EQ(balls[1].y, int_mod(draws[11], 28) * 0x1000000);
@@ -193,7 +193,7 @@ TEST(PlaceBalls, RejectedCandidatesCostFourDrawsAndTheBoundIsInclusive) {
 
 TEST(PlaceBalls, ApartOnTheGridWithSpritesPainted) {
     for (uint16_t seed : {1, 40000, 65535}) {
-        pbtest::OpenConsole open(seed);
+        pbtest::OpenBoard open(seed);
         place_balls();
         for (int i = 0; i < BALL_COUNT; ++i) {
             const Ball& a = balls[i];
@@ -233,8 +233,8 @@ class MoveBalls : public ::testing::Test {
             balls[k].y = (16 + (k / 12) * 48) * PX;
         }
     }
-    void press(host::Buttons buttons) { open.console().set_buttons(buttons); }
-    pbtest::OpenConsole open;
+    void press(sim::Buttons buttons) { open.board().set_buttons(buttons); }
+    pbtest::OpenBoard open;
 };
 
 TEST_F(MoveBalls, WallsMirrorPositionAndVelocity) {
@@ -294,7 +294,7 @@ TEST_F(MoveBalls, RotationIndexTruncatesTowardZero) {
 
 TEST_F(MoveBalls, ThrustPrecedenceAndFreshReadsForEveryBall) {
     constexpr int32_t T = THRUST_STEP;
-    using namespace host;
+    using namespace sim;
     struct {
         Buttons held;
         int32_t dvx, dvy;
@@ -314,25 +314,26 @@ TEST_F(MoveBalls, ThrustPrecedenceAndFreshReadsForEveryBall) {
         {kRight | kDownLeft, -T, T, 5 + 3},
         {kStart | kSelect, 0, 0, 12},
     };
-    const auto& log = open.console().register_log();
     for (const auto& c : cases) {
         press(c.held);
         std::vector<Motion> before;
         for (const Ball& b : balls) {
             before.push_back({b.x, b.y, b.vx, b.vy});
         }
-        const size_t start = log.size();
-        open.console().set_logging(true);
-        move_balls(back_buffer());
-        open.console().set_logging(false);
+        std::vector<pbtest::RegisterAccess> log;
+        {
+            pbtest::RegisterLog register_log;
+            move_balls(back_buffer());
+            log = register_log.accesses();
+        }
         const std::string held = buttons_to_string(c.held);
         for (int k = 0; k < BALL_COUNT; ++k) {
             EXPECT_EQ(balls[k].vx, before[k].vx + c.dvx) << held << ", ball " << k;
             EXPECT_EQ(balls[k].vy, before[k].vy + c.dvy) << held << ", ball " << k;
             EXPECT_EQ(balls[k].x, before[k].x + balls[k].vx) << held << ", ball " << k;
         }
-        EXPECT_EQ(log.size() - start, size_t(BALL_COUNT * c.reads_per_ball)) << held;
-        EXPECT_TRUE(std::all_of(log.begin() + start, log.end(), [](const RegisterAccess& a) {
+        EXPECT_EQ(log.size(), size_t(BALL_COUNT * c.reads_per_ball)) << held;
+        EXPECT_TRUE(std::all_of(log.begin(), log.end(), [](const pbtest::RegisterAccess& a) {
             return !a.write && a.offset == 0x1198;  // the joystick's pins
         }));
     }
@@ -341,7 +342,7 @@ TEST_F(MoveBalls, ThrustPrecedenceAndFreshReadsForEveryBall) {
 TEST_F(MoveBalls, RunawaySpeedsWrapAndNeverDrawOutsideTheTarget) {
     constexpr size_t kGuard = 8192;
     std::vector<uint8_t> memory(kGuard + SCREEN_BYTES + kGuard, 0xCD);
-    press(host::kDownRight);
+    press(sim::kDownRight);
     put(balls[0], {balls[0].x, balls[0].y, 0x7FFF0000, INT32_MIN});
     put(balls[1], {balls[1].x, balls[1].y, -0x30000000, 0x29000000});
     put(balls[2], {INT32_MAX, balls[2].y, INT32_MAX, 0});

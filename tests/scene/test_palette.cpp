@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "host/console.h"
+#include "platform/sim/board.h"
 #include "scene/palette.h"
 #include "support/run_demo.h"
 
@@ -73,7 +73,7 @@ TEST(Palette, EntriesWheelsAndGaps) {
 }
 
 TEST(Palette, CycleRotatesTheBackgroundWheelAndLoadsItAll) {
-    pbtest::OpenConsole open;
+    pbtest::OpenBoard open;
     PaletteStore store{};
     build_palette(&store);
     const PaletteStore built = store;
@@ -90,10 +90,10 @@ TEST(Palette, CycleRotatesTheBackgroundWheelAndLoadsItAll) {
     cycle_palette();
     expect_entries(store, {{76, 255, 0, 8}, {77, 255, 0, 0}, {78, 255, 8, 0}, {255, 255, 0, 17}});
     EXPECT_TRUE(same_range(0, 75));
-    const auto& loaded = open.console().palette();
+    const auto& loaded = open.board().palette();
     for (int i = 0; i < 256; ++i) {
-        EXPECT_EQ(loaded[i], (host::Rgb{(uint8_t)store.red[i], (uint8_t)store.green[i],
-                                        (uint8_t)store.blue[i]}))
+        EXPECT_EQ(loaded[i], (sim::Rgb{(uint8_t)store.red[i], (uint8_t)store.green[i],
+                                       (uint8_t)store.blue[i]}))
             << "loaded entry " << i;
     }
     for (int call = 2; call <= 180; ++call) {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fixed/fixed.h"
-#include "host/console.h"
 #include "hw/hw.h"
+#include "platform/sim/board.h"
 #include "scene/plasma.h"
 #include "support/run_demo.h"
 
@@ -33,7 +33,7 @@ uint32_t seed_with_first_remainder(int32_t n, int32_t r) {
 int32_t draws_between(int32_t from, int32_t to) {
     seed_random((uint32_t)from);
     int32_t n = 0;
-    while (random_seed() != to) {
+    while (random_state != to) {
         rand16();
         ++n;
     }
@@ -56,7 +56,7 @@ TEST(GeneratePlasma, OnePixelCellAveragesWhatItHasJustStored) {
     EXPECT_EQ(p(2, 2), 100);
     EXPECT_EQ(p(3, 2), 150);
     EXPECT_EQ(std::count(image.begin(), image.end(), 0xEE), 7 * 4 - 4);
-    EXPECT_EQ(random_seed(), 74);  // one draw
+    EXPECT_EQ(random_state, 74);  // one draw
 }
 
 TEST(GeneratePlasma, QuartersInTheirOrderOnSharedBorders) {
@@ -80,7 +80,7 @@ TEST(GeneratePlasma, QuartersInTheirOrderOnSharedBorders) {
     for (int i = 0; i < kW * kH; ++i) {
         EXPECT_EQ(image[i], expected[i]) << "pixel (" << i % kW << ", " << i / kW << ")";
     }
-    EXPECT_EQ(draws_between(0, random_seed()), 21);
+    EXPECT_EQ(draws_between(0, random_state), 21);
 }
 
 TEST(GeneratePlasma, CentreFoldsBackIntoRange) {
@@ -110,16 +110,16 @@ TEST(GeneratePlasma, CentreFoldsBackIntoRange) {
 TEST(BuildBackground, WholeImageInvariants) {
     bool saw_b_below_a = false, saw_b_not_below_a = false;
     for (uint16_t seed : {0, 1, 3, 4321, 50000, 65535}) {
-        pbtest::OpenConsole open(seed);
+        pbtest::OpenBoard open(seed);
         seed_random(seed);
         const int a = int_mod(rand16(), 180) + 76;
         const int b = int_mod(rand16(), 180) + 76;
-        const int32_t after_corners = random_seed();
+        const int32_t after_corners = random_state;
         seed_random(seed);
 
         build_background();
-        EXPECT_EQ(open.console().scan_address(), host::Console::kVideoBase + BACKGROUND_OFFSET);
-        EXPECT_EQ(draws_between(after_corners, random_seed()), 143577 % 65536) << seed;
+        EXPECT_EQ(open.board().scan_address(), sim::Board::kVideoBase + BACKGROUND_OFFSET);
+        EXPECT_EQ(draws_between(after_corners, random_state), 143577 % 65536) << seed;
 
         const uint8_t* image = open.video() + BACKGROUND_OFFSET;
         auto p = [&](int x, int y) { return int(image[y * W + x]); };
@@ -140,7 +140,7 @@ TEST(BuildBackground, WholeImageInvariants) {
 }
 
 TEST(DrawBackground, WindowCornerAroundTheCircle) {
-    pbtest::OpenConsole open;
+    pbtest::OpenBoard open;
     struct {
         int32_t counter, x, y;
     } cases[] = {{0, 239, 119}, {1, 239, 122}, {64, 119, 239}, {128, 0, 119}, {192, 119, 0}};
@@ -161,7 +161,7 @@ TEST(DrawBackground, WindowCornerAroundTheCircle) {
 }
 
 TEST(DrawBackground, CopiesOneContiguousRunFromAnUnalignedStart) {
-    pbtest::OpenConsole open;
+    pbtest::OpenBoard open;
     uint8_t* image = open.video() + BACKGROUND_OFFSET;
     for (uint32_t i = 0; i < BACKGROUND_BYTES; ++i) {
         image[i] = (uint8_t)(i % 251);

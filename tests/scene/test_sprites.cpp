@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fixed/trig.h"
-#include "host/console.h"
 #include "hw/hw.h"
+#include "platform/sim/board.h"
 #include "scene/balls.h"
 #include "scene/sprites.h"
 #include "support/run_demo.h"
@@ -59,7 +59,7 @@ class RotationTable : public ::testing::Test {
         build_rotation_table();
     }
     int entry(int l, int row, int col) const { return rotation_table[l * 256 + at(row, col)]; }
-    pbtest::OpenConsole open;
+    pbtest::OpenBoard open;
 };
 
 TEST_F(RotationTable, Entries) {
@@ -105,7 +105,7 @@ TEST_F(RotationTable, ProgressPatternOnTheBufferShownByTheFlip) {
     // The flip showed buffer A; the pattern accumulated there, and buffer B is still clear.
     const uint8_t* shown = open.video() + BUFFER_A_OFFSET;
     EXPECT_EQ(front_buffer(), shown);
-    EXPECT_EQ(open.console().scan_address(), host::Console::kVideoBase + BUFFER_A_OFFSET);
+    EXPECT_EQ(open.board().scan_address(), sim::Board::kVideoBase + BUFFER_A_OFFSET);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), shown));
     const uint8_t* other = open.video() + BUFFER_B_OFFSET;
     EXPECT_TRUE(std::all_of(other, other + SCREEN_BYTES, [](uint8_t b) { return b == 0; }));

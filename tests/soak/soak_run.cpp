@@ -11,9 +11,9 @@
 #include <random>
 #include <stdexcept>
 
-#include "host/console.h"
-#include "host/headless.h"
 #include "hw/hw.h"
+#include "platform/sim/board.h"
+#include "platform/sim/run_demo.h"
 #include "scene/balls.h"
 #include "scene/plasma.h"
 #include "scene/sprites.h"
@@ -21,18 +21,14 @@
 namespace soak {
 namespace {
 
-constexpr uint32_t kScanA = host::Console::kVideoBase + BUFFER_A_OFFSET;
-constexpr uint32_t kScanB = host::Console::kVideoBase + BUFFER_B_OFFSET;
+constexpr uint32_t kScanA = sim::Board::kVideoBase + BUFFER_A_OFFSET;
+constexpr uint32_t kScanB = sim::Board::kVideoBase + BUFFER_B_OFFSET;
 constexpr int kSlowWaits = 16;
 constexpr int32_t kPositionUnitsPerPixel = 1 << 21;
 
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-uint32_t magnitude(int32_t v) {
-    return v < 0 ? 0u - (uint32_t)v : (uint32_t)v;
-}
 
 // Video memory that only the frame buffers may change once set-up is done. Whole pages of it
 // are made read-only, so a stray write faults at the writing instruction; the few bytes that
@@ -92,22 +88,22 @@ class Guard {
     std::vector<std::pair<uint8_t*, std::vector<uint8_t>>> edges_;
 };
 
-class Observer : public host::Frontend {
+class Observer : public sim::Frontend {
   public:
     explicit Observer(const Plan& plan) : plan_(plan), timeline_(plan.script, plan.pulses) {}
 
-    host::Buttons buttons_at(uint32_t pulse) const { return timeline_.at(pulse); }
+    sim::Buttons buttons_at(uint32_t pulse) const { return timeline_.at(pulse); }
     Report& report() { return report_; }
     void release() { guard_.release(); }
 
-    void await_edge(host::Console& console) override {
-        console_ = &console;
-        if (console.sync_high()) {
-            console.end_pulse();
+    void await_edge(sim::Board& board) override {
+        console_ = &board;
+        if (board.sync_high()) {
+            board.end_pulse();
             return;
         }
-        const uint32_t pulse = console.pulse() + 1;
-        console.begin_pulse(pulse, buttons_at(pulse));
+        const uint32_t pulse = board.pulse() + 1;
+        board.begin_pulse(pulse, buttons_at(pulse));
         report_.pulses = pulse;
         if (pulse == 1) {
             set_up_done();
@@ -121,26 +117,26 @@ class Observer : public host::Frontend {
             fail("the loop missed its wait on pulse " + std::to_string(next_pass_));
         }
         if (pulse == next_pass_) {
-            if (buttons_at(pulse - 1) & host::kStart) {
+            if (buttons_at(pulse - 1) & sim::kStart) {
                 fail("the loop went on with START held");
             }
             frame_pending_ = true;
         }
     }
 
-    [[noreturn]] void hand_over(host::Console& console) override {
-        console_ = &console;
+    [[noreturn]] void hand_over(sim::Board& board) override {
+        console_ = &board;
         if (frame_pending_) {
-            frame_drawn(console.pulse());
+            frame_drawn(board.pulse());
         }
         // START is tested at the top of a pass, with the levels of the pulse before its wait.
-        if (!(buttons_at(next_pass_ - 1) & host::kStart)) {
+        if (!(buttons_at(next_pass_ - 1) & sim::kStart)) {
             fail("the demo handed over without START");
         }
-        throw host::DemoEnded{host::DemoEnded::kHandOver, 0};
+        throw sim::DemoEnded{sim::DemoEnded::kHandOver, 0};
     }
 
-    [[noreturn]] void process_exit(host::Console&, int status) override {
+    [[noreturn]] void process_exit(sim::Board&, int status) override {
         fail("the demo ended the process with status " + std::to_string(status));
     }
 
@@ -173,7 +169,7 @@ class Observer : public host::Frontend {
         frame_pending_ = false;
         ++report_.frames;
         check_frame();
-        const bool slow = buttons_at(pass_pulse) & host::kSelect;
+        const bool slow = buttons_at(pass_pulse) & sim::kSelect;
         report_.slow_pulses += slow ? kSlowWaits : 0;
         next_pass_ = pass_pulse + 1 + (slow ? kSlowWaits : 0);
         shown_ = console_->scan_address();
@@ -294,8 +290,8 @@ class Observer : public host::Frontend {
     }
 
     const Plan& plan_;
-    host::InputTimeline timeline_;
-    host::Console* console_ = nullptr;
+    frontends::InputTimeline timeline_;
+    sim::Board* console_ = nullptr;
     Report report_;
     Guard guard_;
     uint32_t next_pass_ = 1;  // the pulse the next pass of the loop waits for
@@ -303,7 +299,7 @@ class Observer : public host::Frontend {
     uint32_t shown_ = 0;
     std::vector<uint8_t> background_;
     std::vector<uint8_t> table_;
-    std::array<host::Rgb, 256> palette_{};
+    std::array<sim::Rgb, 256> palette_{};
     std::array<std::array<uint8_t, SPRITE_BYTES>, BALL_COUNT> sprites_{};
     std::array<int32_t, BALL_COUNT> spins_{};
     bool escaped_[BALL_COUNT][2] = {};
@@ -314,17 +310,17 @@ class Observer : public host::Frontend {
 
 Report run(const Plan& plan) {
     Observer observer(plan);
-    host::Console console(observer);
-    console.set_counter((uint32_t)plan.seed << 16);
-    console.set_buttons(observer.buttons_at(0));
+    sim::Board board(observer);
+    board.set_counter((uint32_t)plan.seed << 16);
+    board.set_buttons(observer.buttons_at(0));
     try {
         // Protection is lifted before the console's memory goes back to the allocator.
         struct Release {
             Observer& observer;
             ~Release() { observer.release(); }
         } release{observer};
-        const host::DemoEnded ended = host::run_demo(console);
-        if (ended.kind != host::DemoEnded::kHandOver) {
+        const sim::DemoEnded ended = sim::run_demo(board);
+        if (ended.kind != sim::DemoEnded::kHandOver) {
             observer.report().failure = "the demo did not end through the hand-over";
         }
     } catch (const Failure& failure) {
@@ -333,15 +329,15 @@ Report run(const Plan& plan) {
     return observer.report();
 }
 
-std::vector<host::ButtonChange> random_script(uint64_t seed, uint32_t pulses) {
-    using namespace host;
+std::vector<frontends::ButtonChange> random_script(uint64_t seed, uint32_t pulses) {
+    using namespace sim;
     constexpr Buttons kDirections[] = {kUp,     kDown,    kLeft,     kRight,
                                        kUpLeft, kUpRight, kDownLeft, kDownRight};
     constexpr Buttons kStick =
         kUp | kDown | kLeft | kRight | kUpLeft | kUpRight | kDownLeft | kDownRight;
     std::mt19937_64 random(seed);
     auto below = [&random](uint32_t n) { return (uint32_t)(random() % n); };
-    std::vector<ButtonChange> script;
+    std::vector<frontends::ButtonChange> script;
     Buttons held = 0;
     for (uint32_t pulse = 1; pulse < pulses;) {
         const uint32_t kind = below(100);

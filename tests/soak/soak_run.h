@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "host/script.h"
+#include "frontends/common/script.h"
 
 namespace soak {
 
 struct Plan {
     uint16_t seed = 0;
     uint32_t pulses = 0;  // START is held from this pulse on, as with --frames
-    std::vector<host::ButtonChange> script;
+    std::vector<frontends::ButtonChange> script;
     // Compose the expected picture of every frame and compare it with the display.
     bool check_pictures = true;
     // Runs once when set-up is complete and its results are taken as the reference, before the
@@ -39,6 +39,6 @@ Report run(const Plan& plan);
 
 // A seeded random button script over `pulses` pulses: holds of directions (single, diagonal and
 // contradictory combinations), quick taps, and SELECT bursts of up to 1,500 pulses.
-std::vector<host::ButtonChange> random_script(uint64_t seed, uint32_t pulses);
+std::vector<frontends::ButtonChange> random_script(uint64_t seed, uint32_t pulses);
 
 }  // namespace soak

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "host/buttons.h"
+#include "platform/sim/buttons.h"
 #include "scene/balls.h"
 #include "soak/soak_run.h"
 
@@ -15,7 +15,7 @@ namespace {
 struct Runaway {
     const char* name;
     uint32_t pulses;
-    std::vector<host::ButtonChange> script;
+    std::vector<frontends::ButtonChange> script;
     std::function<void()> speeds;
     bool clips;  // squares must have reached off the buffer
 };
@@ -43,7 +43,7 @@ TEST(BeyondTheBounds, EveryFrameIsDrawnAndOnlyIntoTheFrameBuffers) {
     const Runaway cases[] = {
         {"down-right held for 200,000 pulses, runaway speeds",
          200000,
-         {{1, host::kDownRight}},
+         {{1, sim::kDownRight}},
          spread_over_the_whole_range,
          true},
         {"speeds at the bounds, nothing held", 20000, {}, at_the_bounds, false},

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "host/buttons.h"
 #include "hw/hw.h"
+#include "platform/sim/buttons.h"
 #include "scene/balls.h"
 #include "scene/palette.h"
 #include "soak/soak_run.h"
@@ -28,10 +28,10 @@ uint32_t soak_pulses() {
     return SOAK_PULSES;
 }
 
-std::string script_text(const std::vector<host::ButtonChange>& script) {
+std::string script_text(const std::vector<frontends::ButtonChange>& script) {
     std::string text = "# random soak script\n";
-    for (const host::ButtonChange& change : script) {
-        text += std::to_string(change.pulse) + " " + host::buttons_to_string(change.buttons) + "\n";
+    for (const frontends::ButtonChange& change : script) {
+        text += std::to_string(change.pulse) + " " + sim::buttons_to_string(change.buttons) + "\n";
     }
     return text;
 }
@@ -43,7 +43,7 @@ TEST(Soak, RandomButtonScript) {
     plan.seed = 0x2F1D;
     plan.pulses = pulses;
     // Through the script format, as a user's file would come.
-    plan.script = host::parse_script(script_text(soak::random_script(kScriptSeed, pulses)));
+    plan.script = frontends::parse_script(script_text(soak::random_script(kScriptSeed, pulses)));
     const soak::Report report = soak::run(plan);
     std::printf(
         "soak: seed %u, script seed %#llx: %u pulses, %u frames (%u pulses in slow "

@@ -12,50 +12,50 @@
 
 namespace pbtest {
 
-void OpenConsole::Frontend::await_edge(host::Console& console) {
-    if (console.sync_high()) {
-        console.end_pulse();
+void OpenBoard::Frontend::await_edge(sim::Board& board) {
+    if (board.sync_high()) {
+        board.end_pulse();
     } else {
-        console.begin_pulse(console.pulse() + 1, held);
+        board.begin_pulse(board.pulse() + 1, held);
     }
 }
 
-void OpenConsole::Frontend::hand_over(host::Console&) {
-    throw host::DemoEnded{host::DemoEnded::kHandOver, 0};
+void OpenBoard::Frontend::hand_over(sim::Board&) {
+    throw sim::DemoEnded{sim::DemoEnded::kHandOver, 0};
 }
 
-void OpenConsole::Frontend::process_exit(host::Console&, int status) {
-    throw host::DemoEnded{host::DemoEnded::kExit, status};
+void OpenBoard::Frontend::process_exit(sim::Board&, int status) {
+    throw sim::DemoEnded{sim::DemoEnded::kExit, status};
 }
 
-OpenConsole::OpenConsole(uint16_t seed) : console_(frontend_) {
-    console_.set_counter((uint32_t)seed << 16);
-    demo_reset();
-    host::attach(&console_);
+OpenBoard::OpenBoard(uint16_t seed) : board_(frontend_) {
+    board_.set_counter((uint32_t)seed << 16);
+    sim::prepare_demo(board_);
     if (!hw_open()) {
-        throw std::runtime_error("hw_open failed on the simulated console");
+        throw std::runtime_error("hw_open failed on the simulated board");
     }
 }
 
-OpenConsole::~OpenConsole() {
+OpenBoard::~OpenBoard() {
     demo_reset();
-    host::attach(nullptr);
+    sim::attach(nullptr);
 }
 
 Run run_headless(uint16_t seed, uint32_t frames, const std::string& script) {
-    host::HeadlessFrontend frontend(host::InputTimeline(host::parse_script(script), frames));
-    host::Console console(frontend);
-    console.set_counter((uint32_t)seed << 16);
-    frontend.prepare(console);
-    const host::DemoEnded ended = host::run_demo(console);
-    if (ended.kind != host::DemoEnded::kHandOver) {
+    frontends::cli::HeadlessFrontend frontend(
+        frontends::InputTimeline(frontends::parse_script(script), frames));
+    sim::Board board(frontend);
+    board.set_counter((uint32_t)seed << 16);
+    frontend.prepare(board);
+    const sim::DemoEnded ended = sim::run_demo(board);
+    if (ended.kind != sim::DemoEnded::kHandOver) {
         throw std::runtime_error("the demo did not end through the hand-over");
     }
     Run run;
-    run.picture = console.picture();
-    run.video.assign(console.video(), console.video() + host::Console::kVideoBytes);
-    run.pulses = console.pulse();
-    run.scan_address = console.scan_address();
+    run.picture = board.picture();
+    run.video.assign(board.video(), board.video() + sim::Board::kVideoBytes);
+    run.pulses = board.pulse();
+    run.scan_address = board.scan_address();
     return run;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Test support: the demo on a headless simulated console, whole runs or pieces of it.
+// Test support: the demo on a headless simulated board, whole runs or pieces of it.
 
 #include <stddef.h>
 #include <stdint.h>
@@ -7,36 +7,37 @@
 #include <string>
 #include <vector>
 
-#include "host/console.h"
-#include "host/headless.h"
+#include "frontends/cli/headless.h"
+#include "platform/sim/run_demo.h"
+#include "support/test_board.h"
 
 namespace pbtest {
 
-// A headless simulated console attached to the platform calls, with the demo's state reset and
+// A headless simulated board attached to the platform calls, with the demo's state reset and
 // hw_open already done on it (seed as the counter's upper half). Pulses advance one per wait, with
 // the buttons set by set_buttons(). The destructor detaches it.
-class OpenConsole {
+class OpenBoard {
   public:
-    explicit OpenConsole(uint16_t seed = 0);
-    ~OpenConsole();
-    host::Console& console() { return console_; }
-    void set_buttons(host::Buttons buttons) { frontend_.held = buttons; }
-    uint8_t* video() { return console_.video(); }
+    explicit OpenBoard(uint16_t seed = 0);
+    ~OpenBoard();
+    TestBoard& board() { return board_; }
+    void set_buttons(sim::Buttons buttons) { frontend_.held = buttons; }
+    uint8_t* video() { return board_.video(); }
 
   private:
-    struct Frontend : host::Frontend {
-        host::Buttons held = 0;
-        void await_edge(host::Console& console) override;
-        [[noreturn]] void hand_over(host::Console& console) override;
-        [[noreturn]] void process_exit(host::Console& console, int status) override;
+    struct Frontend : sim::Frontend {
+        sim::Buttons held = 0;
+        void await_edge(sim::Board& board) override;
+        [[noreturn]] void hand_over(sim::Board& board) override;
+        [[noreturn]] void process_exit(sim::Board& board, int status) override;
     };
     Frontend frontend_;
-    host::Console console_;
+    TestBoard board_;
 };
 
 // The outcome of a whole headless run to its hand-over.
 struct Run {
-    host::Picture picture;       // the display at the hand-over
+    sim::Picture picture;        // the display at the hand-over
     std::vector<uint8_t> video;  // all 15 MiB of video memory at the hand-over
     uint32_t pulses = 0;         // pulses begun
     uint32_t scan_address = 0;

@@ -1,0 +1,208 @@
+// Options are taken as text and checked here, decimal digits only, so that "1e3", "0x10" or
+// " 7" are refused instead of being read some other way.
+
+#include "frontends/cli/command_line.h"
+
+#include "frontends/common/decimal.h"
+
+#include <CLI/CLI.hpp>
+
+namespace frontends::cli {
+namespace {
+
+constexpr const char* kVersion = "plasmaballs 1.0.0";
+
+bool is_control(char c) {
+    return (unsigned char)c < 0x20 || c == 0x7F;
+}
+
+bool has_control_character(const std::string& text) {
+    for (char c : text) {
+        if (is_control(c)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+CommandLine failure(std::string message) {
+    // Values are quoted as given: a control character in one would break the one-line error.
+    for (char& c : message) {
+        if (is_control(c)) {
+            c = '?';
+        }
+    }
+    CommandLine result;
+    result.exit_status = 2;
+    result.error = "plasmaballs: " + message + " (see --help)";
+    return result;
+}
+
+bool has_suffix(const std::string& text, const std::string& suffix) {
+    if (text.size() < suffix.size()) {
+        return false;
+    }
+    std::string tail = text.substr(text.size() - suffix.size());
+    for (char& c : tail) {
+        c = (char)std::tolower((unsigned char)c);
+    }
+    return tail == suffix;
+}
+
+// The options' texts as typed, checked after parsing.
+struct Typed {
+    std::string seed, frames, scale, record_every;
+};
+
+void declare_options(CLI::App& app, Options& options, Typed& typed) {
+    app.set_version_flag("--version", kVersion);
+    app.add_flag("--headless", options.headless,
+                 "Run without a window, as fast as possible: every sync wait takes one pulse");
+    app.add_option("--seed", typed.seed,
+                   "Counter value that seeds the generator, 0-65535 (default: 0 headless, "
+                   "from the clock in the window)")
+        ->type_name("N");
+    app.add_option("--frames", typed.frames,
+                   "Hold START from pulse N on, so that N frames are drawn (0 holds it "
+                   "during set-up)")
+        ->type_name("N");
+    app.add_option("--input", options.input,
+                   "Button script: lines of \"<pulse> <buttons>\", buttons \"none\" or names "
+                   "joined by + (start select up down left right up-left up-right down-left "
+                   "down-right); # starts a comment")
+        ->type_name("FILE");
+    app.add_option("--screenshot", options.screenshot,
+                   "Write the picture at the hand-over as an 8-bit palette PNG")
+        ->type_name("FILE.png");
+    app.add_option("--record", options.record,
+                   "Record the display as an animated GIF (every second pulse, 30 frames per "
+                   "second)")
+        ->type_name("FILE.gif");
+    app.add_option("--record-every", typed.record_every,
+                   "Record every Nth pulse, 2-60 (default 2: 30 frames per second; larger "
+                   "values make smaller files)")
+        ->type_name("N");
+    app.add_option("--scale", typed.scale,
+                   "Window scale factor 1-16 (default: largest that fits, "
+                   "up to 4)")
+        ->type_name("N");
+    app.add_flag("--fullscreen", options.fullscreen, "Start the window in fullscreen");
+}
+
+// The numbers' ranges; the message of the first one out of range.
+std::optional<std::string> check_numbers(const CLI::App& app, const Typed& typed,
+                                         Options& options) {
+    if (app.count("--seed")) {
+        const auto value = parse_decimal(typed.seed, 65535);
+        if (!value) {
+            return "--seed takes a whole number from 0 to 65535, not \"" + typed.seed + "\"";
+        }
+        options.seed = (uint16_t)*value;
+    }
+    if (app.count("--frames")) {
+        const auto value = parse_decimal(typed.frames, UINT32_MAX);
+        if (!value) {
+            return "--frames takes a whole number from 0 to 4294967295, not \"" + typed.frames +
+                   "\"";
+        }
+        options.frames = (uint32_t)*value;
+    }
+    if (app.count("--scale")) {
+        const auto value = parse_decimal(typed.scale, 16);
+        if (!value || *value == 0) {
+            return "--scale takes a whole number from 1 to 16, not \"" + typed.scale + "\"";
+        }
+        options.scale = (int)*value;
+    }
+    if (app.count("--record-every")) {
+        const auto value = parse_decimal(typed.record_every, 60);
+        if (!value || *value < 2) {
+            return "--record-every takes a whole number from 2 to 60, not \"" + typed.record_every +
+                   "\"";
+        }
+        if (!app.count("--record")) {
+            return "--record-every goes with --record";
+        }
+        options.record_every = (int)*value;
+    }
+    return std::nullopt;
+}
+
+// The file names and the options that must or must not go together.
+std::optional<std::string> check_files(const CLI::App& app, const Options& options) {
+    if (app.count("--input") && options.input.empty()) {
+        return "--input needs a file name";
+    }
+    // Every later error quotes these names; a control character in one would break its line.
+    for (const auto& [option, name] :
+         {std::pair{"--input", &options.input}, std::pair{"--screenshot", &options.screenshot},
+          std::pair{"--record", &options.record}}) {
+        if (has_control_character(*name)) {
+            return std::string(option) + " names a file with a control character in it";
+        }
+    }
+    if (app.count("--screenshot") && !has_suffix(options.screenshot, ".png")) {
+        return "--screenshot writes a PNG: its name must end in .png";
+    }
+    if (app.count("--record") && !has_suffix(options.record, ".gif")) {
+        return "--record writes a GIF: its name must end in .gif";
+    }
+    if (!options.screenshot.empty() && options.screenshot == options.record) {
+        return "--screenshot and --record name the same file";
+    }
+    if (options.headless && (options.fullscreen || options.scale != 0)) {
+        return "--scale and --fullscreen are for the window, not --headless";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+CommandLine parse_command_line(const std::vector<std::string>& arguments) {
+    CLI::App app{
+        "48 spinning, colliding balls over a colour-cycling plasma, on a simulated "
+        "320 x 240 palette console.",
+        "plasmaballs"};
+    Options options;
+    Typed typed;
+    declare_options(app, options, typed);
+
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    if (!reversed.empty()) {
+        reversed.pop_back();  // the program's own name
+    }
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        CommandLine result;
+        result.output = app.help();
+        return result;
+    } catch (const CLI::CallForVersion&) {
+        CommandLine result;
+        result.output = std::string(kVersion) + "\n";
+        return result;
+    } catch (const CLI::ParseError& error) {
+        std::string message = error.what();
+        for (char& c : message) {
+            if (c == '\n') {
+                c = ' ';
+            }
+        }
+        return failure(message);
+    }
+    if (auto error = check_numbers(app, typed, options)) {
+        return failure(*error);
+    }
+    if (auto error = check_files(app, options)) {
+        return failure(*error);
+    }
+    CommandLine result;
+    result.options = options;
+    return result;
+}
+
+CommandLine parse_command_line(int argc, const char* const* argv) {
+    return parse_command_line(std::vector<std::string>(argv, argv + argc));
+}
+
+}  // namespace frontends::cli

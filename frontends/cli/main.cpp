@@ -1,0 +1,44 @@
+// plasmaballs: the demo on a simulated board, headless or in a window.
+
+#include <cstdio>
+
+#include "frontends/cli/command_line.h"
+#include "frontends/cli/headless.h"
+#include "frontends/common/output_file.h"
+#include "frontends/window/window.h"
+
+int main(int argc, char** argv) {
+    using namespace frontends;
+    const cli::CommandLine command_line = cli::parse_command_line(argc, argv);
+    if (!command_line.options) {
+        std::fputs(command_line.output.c_str(), stdout);
+        if (!command_line.error.empty()) {
+            std::fprintf(stderr, "%s\n", command_line.error.c_str());
+        }
+        return command_line.exit_status;
+    }
+    const Options& options = *command_line.options;
+    InputTimeline timeline;
+    try {
+        timeline = cli::make_timeline(options);
+    } catch (const ScriptError& error) {
+        std::fprintf(stderr, "plasmaballs: %s\n", error.what());
+        return 2;
+    }
+    try {
+        if (options.headless) {
+            if (!timeline.ends()) {
+                std::fputs(
+                    "plasmaballs: a headless run needs --frames N or a script whose last "
+                    "line holds start, or it would never end\n",
+                    stderr);
+                return 2;
+            }
+            return cli::run_headless(options, timeline);
+        }
+        return window::run_window(options, timeline);
+    } catch (const OutputError& error) {
+        std::fprintf(stderr, "plasmaballs: %s\n", error.what());
+        return 2;
+    }
+}

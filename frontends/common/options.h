@@ -1,0 +1,24 @@
+#pragma once
+// What a run of the desktop program is asked to do: as the command line gives it, read by the
+// headless run and the window alike.
+
+#include <stdint.h>
+
+#include <optional>
+#include <string>
+
+namespace frontends {
+
+struct Options {
+    bool headless = false;
+    std::optional<uint16_t> seed;    // counter value that seeds the generator
+    std::optional<uint32_t> frames;  // START held from this pulse on
+    std::string input;               // button script
+    std::string screenshot;          // palette PNG of the picture at the hand-over
+    std::string record;              // animated GIF of the display
+    int record_every = 2;            // pulses between recorded frames
+    int scale = 0;                   // window scale; 0 picks the largest that fits, up to 4
+    bool fullscreen = false;
+};
+
+}  // namespace frontends

@@ -1,0 +1,112 @@
+// Temporary outputs are removed on every way out: normal destruction, and SIGINT/SIGTERM/SIGHUP,
+// whose handler unlinks them (unlink is async-signal-safe) before the signal takes its course.
+
+#include "frontends/common/output_file.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+namespace frontends {
+namespace {
+
+constexpr int kSlots = 8;
+char g_pending[kSlots][4096];
+volatile sig_atomic_t g_used[kSlots];
+
+void remove_pending(int signal) {
+    for (int i = 0; i < kSlots; ++i) {
+        if (g_used[i]) {
+            unlink(g_pending[i]);
+        }
+    }
+    ::signal(signal, SIG_DFL);
+    raise(signal);
+}
+
+int claim_slot(const std::string& temporary) {
+    static bool handlers = false;
+    if (!handlers) {
+        handlers = true;
+        for (int s : {SIGINT, SIGTERM, SIGHUP}) {
+            ::signal(s, remove_pending);
+        }
+    }
+    if (temporary.size() >= sizeof g_pending[0]) {
+        return -1;
+    }
+    for (int i = 0; i < kSlots; ++i) {
+        if (!g_used[i]) {
+            std::memcpy(g_pending[i], temporary.c_str(), temporary.size() + 1);
+            g_used[i] = 1;
+            return i;
+        }
+    }
+    return -1;
+}
+
+std::string reason() {
+    return std::strerror(errno);
+}
+
+}  // namespace
+
+OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
+    if (path_.empty()) {
+        throw OutputError("an output path is empty");
+    }
+    struct stat info;
+    if (stat(path_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        throw OutputError(path_ + ": is a directory");
+    }
+    const size_t slash = path_.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : path_.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        temporary_ = folder + "." + name + ".tmp" + std::to_string(random() % 1000000);
+        const int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            slot_ = claim_slot(temporary_);
+            file_ = fdopen(fd, "wb");
+            if (file_ == nullptr) {
+                close(fd);
+                break;
+            }
+            return;
+        }
+        if (errno != EEXIST) {
+            throw OutputError(path_ + ": cannot be written (" + reason() + ")");
+        }
+    }
+    unlink(temporary_.c_str());
+    throw OutputError(path_ + ": cannot be written");
+}
+
+OutputFile::~OutputFile() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        unlink(temporary_.c_str());
+    }
+    if (slot_ >= 0) {
+        g_used[slot_] = 0;
+    }
+}
+
+void OutputFile::commit() {
+    const bool written = std::fflush(file_) == 0 && !std::ferror(file_);
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!written || !closed || rename(temporary_.c_str(), path_.c_str()) != 0) {
+        const std::string why = reason();
+        unlink(temporary_.c_str());
+        throw OutputError(path_ + ": cannot be written (" + why + ")");
+    }
+}
+
+}  // namespace frontends

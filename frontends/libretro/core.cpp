@@ -1,0 +1,232 @@
+// The libretro entry points. Every retro_run is one vertical-sync pulse of the simulated board:
+// input is read once at its rising edge, the demo runs to its next wait, and the display of that
+// moment goes out as XRGB8888. There is no content: the core starts without a game.
+
+#include <libretro.h>
+
+#include <stdarg.h>
+
+#include <array>
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include "frontends/libretro/core_options.h"
+#include "frontends/libretro/pulse_runner.h"
+
+namespace {
+
+using frontends::libretro::PulseRunner;
+
+constexpr unsigned kPitch = sim::kWidth * sizeof(uint32_t);
+
+retro_environment_t g_environment = nullptr;
+retro_video_refresh_t g_video = nullptr;
+retro_input_poll_t g_input_poll = nullptr;
+retro_input_state_t g_input_state = nullptr;
+retro_log_printf_t g_log = nullptr;
+
+std::unique_ptr<PulseRunner> g_runner;
+std::array<uint32_t, sim::kPixels> g_frame{};  // what retro_run presents
+bool g_shutdown_requested = false;
+
+const retro_input_descriptor kDescriptors[] = {
+    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_UP, "Stick up (push the balls)"},
+    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_DOWN, "Stick down (push the balls)"},
+    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_LEFT, "Stick left (push the balls)"},
+    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_RIGHT, "Stick right (push the balls)"},
+    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_SELECT, "Select (slow motion)"},
+    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_START, "Start (quit)"},
+    {0, 0, 0, 0, nullptr},
+};
+
+void log_error(const char* format, ...) {
+    char text[256];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    if (g_log != nullptr) {
+        g_log(RETRO_LOG_ERROR, "plasmaballs: %s\n", text);
+    } else {
+        std::fprintf(stderr, "plasmaballs: %s\n", text);
+    }
+}
+
+bool held(unsigned id) {
+    return g_input_state(0, RETRO_DEVICE_JOYPAD, 0, id) != 0;
+}
+
+sim::Buttons read_buttons() {
+    if (g_input_state == nullptr) {
+        return 0;
+    }
+    sim::Buttons buttons =
+        sim::stick_contact(held(RETRO_DEVICE_ID_JOYPAD_UP), held(RETRO_DEVICE_ID_JOYPAD_DOWN),
+                           held(RETRO_DEVICE_ID_JOYPAD_LEFT), held(RETRO_DEVICE_ID_JOYPAD_RIGHT));
+    if (held(RETRO_DEVICE_ID_JOYPAD_START)) {
+        buttons |= sim::kStart;
+    }
+    if (held(RETRO_DEVICE_ID_JOYPAD_SELECT)) {
+        buttons |= sim::kSelect;
+    }
+    return buttons;
+}
+
+// A fresh run, exactly as at load: new board, new coroutine, the seed option read again.
+bool start_run() {
+    g_runner.reset();
+    g_frame.fill(0);
+    g_shutdown_requested = false;
+    try {
+        g_runner = std::make_unique<PulseRunner>(frontends::libretro::start_counter(g_environment));
+        return true;
+    } catch (const std::exception& error) {
+        log_error("cannot start the demo: %s", error.what());
+        return false;
+    }
+}
+
+void stop_run() {
+    g_runner.reset();
+    g_shutdown_requested = false;
+}
+
+void advance() {
+    try {
+        g_runner->run_pulse(read_buttons());
+        frontends::libretro::to_xrgb8888(g_runner->board().picture(), g_frame.data());
+    } catch (const std::exception& error) {
+        // The run cannot go on; it ends as at the hand-over, keeping the last picture.
+        log_error("the demo stopped: %s", error.what());
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+RETRO_API void retro_set_environment(retro_environment_t environment) {
+    g_environment = environment;
+    bool no_game = true;
+    environment(RETRO_ENVIRONMENT_SET_SUPPORT_NO_GAME, &no_game);
+    frontends::libretro::register_options(environment);
+}
+
+RETRO_API void retro_set_video_refresh(retro_video_refresh_t video) {
+    g_video = video;
+}
+RETRO_API void retro_set_audio_sample(retro_audio_sample_t) {}
+RETRO_API void retro_set_audio_sample_batch(retro_audio_sample_batch_t) {}
+RETRO_API void retro_set_input_poll(retro_input_poll_t poll) {
+    g_input_poll = poll;
+}
+RETRO_API void retro_set_input_state(retro_input_state_t state) {
+    g_input_state = state;
+}
+
+RETRO_API void retro_init(void) {
+    retro_log_callback log{};
+    g_log = g_environment != nullptr && g_environment(RETRO_ENVIRONMENT_GET_LOG_INTERFACE, &log)
+                ? log.log
+                : nullptr;
+}
+
+RETRO_API void retro_deinit(void) {
+    stop_run();
+    g_log = nullptr;
+}
+
+RETRO_API unsigned retro_api_version(void) {
+    return RETRO_API_VERSION;
+}
+
+RETRO_API void retro_get_system_info(retro_system_info* info) {
+    *info = retro_system_info{};
+    info->library_name = "plasmaballs";
+    info->library_version = PLASMABALLS_VERSION;
+    info->valid_extensions = "";
+    info->need_fullpath = false;
+    info->block_extract = false;
+}
+
+RETRO_API void retro_get_system_av_info(retro_system_av_info* info) {
+    *info = retro_system_av_info{};
+    info->geometry.base_width = info->geometry.max_width = sim::kWidth;
+    info->geometry.base_height = info->geometry.max_height = sim::kHeight;
+    info->geometry.aspect_ratio = 4.0f / 3.0f;
+    info->timing.fps = 60.0;
+    info->timing.sample_rate = 48000.0;  // silent: no samples are ever sent
+}
+
+RETRO_API void retro_set_controller_port_device(unsigned, unsigned) {}
+
+RETRO_API bool retro_load_game(const retro_game_info*) {
+    retro_pixel_format format = RETRO_PIXEL_FORMAT_XRGB8888;
+    if (g_environment == nullptr || !g_environment(RETRO_ENVIRONMENT_SET_PIXEL_FORMAT, &format)) {
+        log_error("the frontend does not take XRGB8888 pictures");
+        return false;
+    }
+    g_environment(RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS, (void*)kDescriptors);
+    return start_run();
+}
+
+RETRO_API bool retro_load_game_special(unsigned, const retro_game_info*, size_t) {
+    return false;
+}
+
+RETRO_API void retro_unload_game(void) {
+    stop_run();
+}
+
+RETRO_API void retro_reset(void) {
+    if (g_runner) {
+        start_run();
+    }
+}
+
+RETRO_API void retro_run(void) {
+    if (g_input_poll != nullptr) {
+        g_input_poll();
+    }
+    if (g_runner && !g_runner->done()) {
+        advance();
+    }
+    // Once the demo has handed over (or could not start again at a reset), the frontend is asked
+    // once to close the core; until it does, the last picture stays on show.
+    if ((!g_runner || g_runner->done()) && !g_shutdown_requested && g_environment != nullptr) {
+        g_shutdown_requested = true;
+        g_environment(RETRO_ENVIRONMENT_SHUTDOWN, nullptr);
+    }
+    if (g_video != nullptr) {
+        g_video(g_frame.data(), sim::kWidth, sim::kHeight, kPitch);
+    }
+}
+
+RETRO_API unsigned retro_get_region(void) {
+    return RETRO_REGION_NTSC;
+}
+
+// Save states are not offered: the demo's state lives in globals and on the coroutine's stack,
+// which cannot be written out and read back portably.
+RETRO_API size_t retro_serialize_size(void) {
+    return 0;
+}
+RETRO_API bool retro_serialize(void*, size_t) {
+    return false;
+}
+RETRO_API bool retro_unserialize(const void*, size_t) {
+    return false;
+}
+
+RETRO_API void retro_cheat_reset(void) {}
+RETRO_API void retro_cheat_set(unsigned, bool, const char*) {}
+
+RETRO_API void* retro_get_memory_data(unsigned) {
+    return nullptr;
+}
+RETRO_API size_t retro_get_memory_size(unsigned) {
+    return 0;
+}
+
+}  // extern "C"

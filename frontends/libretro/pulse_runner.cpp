@@ -1,0 +1,83 @@
+// Where the demo stops: at a rising edge that this call's pulse has already used. Falls happen at
+// once, so one call covers one rise, the frame drawn after it, and everything up to the next rise.
+// The run ends by unwinding the coroutine's own stack (DemoEnded, as in the headless front end),
+// caught at its base by run_demo: nothing is ever thrown from one stack to the other.
+
+#include "frontends/libretro/pulse_runner.h"
+#include "platform/sim/run_demo.h"
+
+#include <array>
+
+namespace frontends::libretro {
+
+PulseRunner::PulseRunner(uint32_t counter)
+    : board_(*this), coroutine_([this] {
+          try {
+              ended_ = sim::run_demo(board_);
+          } catch (const Cancelled&) {
+          }
+      }) {
+    board_.set_counter(counter);
+}
+
+PulseRunner::~PulseRunner() {
+    if (started_ && !coroutine_.finished()) {
+        cancelled_ = true;
+        sim::attach(&board_);
+        try {
+            coroutine_.resume();
+        } catch (...) {
+        }
+    }
+}
+
+void PulseRunner::run_pulse(sim::Buttons buttons) {
+    if (coroutine_.finished()) {
+        return;
+    }
+    buttons_ = buttons;
+    pulse_due_ = true;
+    if (!started_) {
+        board_.set_buttons(buttons);
+        started_ = true;
+    }
+    // Others may have used the platform calls since our last pulse.
+    sim::attach(&board_);
+    coroutine_.resume();
+}
+
+void PulseRunner::await_edge(sim::Board& board) {
+    if (board.sync_high()) {
+        board.end_pulse();
+        return;
+    }
+    if (!pulse_due_) {
+        coroutine_.suspend();
+        if (cancelled_) {
+            throw Cancelled{};
+        }
+    }
+    pulse_due_ = false;
+    board.begin_pulse(board.pulse() + 1, buttons_);
+}
+
+void PulseRunner::hand_over(sim::Board&) {
+    throw sim::DemoEnded{sim::DemoEnded::kHandOver, 0};
+}
+
+void PulseRunner::process_exit(sim::Board&, int status) {
+    throw sim::DemoEnded{sim::DemoEnded::kExit, status};
+}
+
+void to_xrgb8888(const sim::Picture& picture, uint32_t* out) {
+    std::array<uint32_t, 256> lookup;
+    for (size_t i = 0; i < lookup.size(); ++i) {
+        const sim::Rgb& c = picture.palette[i];
+        lookup[i] = (uint32_t)c.r << 16 | (uint32_t)c.g << 8 | c.b;
+    }
+    for (size_t i = 0; i < sim::kPixels; ++i) {
+        out[i] = lookup[picture.pixels[i]];
+    }
+}
+
+}  // namespace frontends::libretro

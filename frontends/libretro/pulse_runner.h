@@ -1,0 +1,54 @@
+#pragma once
+// The demo on a simulated board that advances one vertical-sync pulse per call, for hosts that
+// call us once a frame: the demo's blocking loop runs unchanged on a coroutine in between.
+
+#include <stdint.h>
+
+#include <optional>
+
+#include "frontends/libretro/coroutine.h"
+#include "platform/sim/board.h"
+#include "platform/sim/run_demo.h"
+
+namespace frontends::libretro {
+
+// One run of the demo, from set-up to its hand-over. The demo's state is global, so only one
+// runner may exist in a process at a time.
+class PulseRunner : public sim::Frontend {
+  public:
+    // `counter`: the free-running counter's value at start; its upper half seeds the demo.
+    explicit PulseRunner(uint32_t counter);
+    // Unwinds a run still in progress, so nothing on its stack is left behind.
+    ~PulseRunner() override;
+
+    // One pulse, with these buttons held from its rising edge on. The demo then runs until it
+    // waits for the next pulse or ends. The first call also runs the set-up, with the same
+    // buttons held from the start, so after n calls the display shows the n-th frame.
+    // Does nothing once the demo has ended.
+    void run_pulse(sim::Buttons buttons);  // rethrows what stopped the demo, if anything
+    // How the demo ended (the hand-over or its own exit); empty while it runs.
+    const std::optional<sim::DemoEnded>& ended() const { return ended_; }
+    // The demo will not run again: it ended, or an error stopped it.
+    bool done() const { return coroutine_.finished(); }
+    const sim::Board& board() const { return board_; }
+
+    void await_edge(sim::Board& board) override;
+    [[noreturn]] void hand_over(sim::Board& board) override;
+    [[noreturn]] void process_exit(sim::Board& board, int status) override;
+
+  private:
+    struct Cancelled {};
+
+    sim::Board board_;
+    Coroutine coroutine_;
+    std::optional<sim::DemoEnded> ended_;
+    sim::Buttons buttons_ = 0;
+    bool started_ = false;
+    bool pulse_due_ = false;  // this call's rising edge has not happened yet
+    bool cancelled_ = false;
+};
+
+// The picture as 0x00RRGGBB words, row by row, through a lookup built from its palette.
+void to_xrgb8888(const sim::Picture& picture, uint32_t* out);
+
+}  // namespace frontends::libretro

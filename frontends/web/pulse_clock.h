@@ -1,0 +1,26 @@
+#pragma once
+// The console's 60 Hz sync pulses on the browser's animation frames: how many pulses fall due at
+// each frame, whatever the display's own rate, without running away after a long gap.
+
+#include <stdint.h>
+
+namespace frontends::web {
+
+class PulseClock {
+  public:
+    static constexpr double kPulseMs = 1000.0 / 60;
+    // At most this many pulses at one frame; beyond that the clock lets the lost time go.
+    static constexpr uint32_t kMaxCatchUp = 4;
+
+    // The pulses due at an animation frame with this timestamp (milliseconds). The first frame
+    // brings the first pulse.
+    uint32_t frame(double timestamp_ms);
+    uint32_t pulses() const { return pulses_; }
+
+  private:
+    bool started_ = false;
+    double origin_ = 0;  // time of pulse 0
+    uint32_t pulses_ = 0;
+};
+
+}  // namespace frontends::web

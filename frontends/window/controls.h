@@ -1,0 +1,40 @@
+#pragma once
+// What the window's live controls press on the console: the keyboard and gamepads, each mapped to
+// direction switches and buttons, merged into the one stick contact the console's stick closes.
+
+#include <stdint.h>
+
+#include "platform/sim/buttons.h"
+
+namespace frontends::window {
+
+// Direction switches and buttons as one control (or all of them together) holds them.
+struct Held {
+    bool up = false, down = false, left = false, right = false;
+    bool start = false, select = false;
+    Held& operator|=(const Held& other);
+};
+
+// Keys held, from an SDL keyboard state (indexed by scancode, SDL_NUM_SCANCODES entries): arrows
+// are the stick, Enter is START (not while Alt is held: Alt+Enter toggles fullscreen), Space and
+// either Shift are SELECT.
+Held keyboard_held(const uint8_t* keys);
+
+// One gamepad's reading: the d-pad, the left stick's axes (-32768..32767, up and left negative),
+// Start and Back.
+struct GamepadReading {
+    bool dpad_up = false, dpad_down = false, dpad_left = false, dpad_right = false;
+    int16_t stick_x = 0, stick_y = 0;
+    bool start = false, back = false;
+};
+
+// A stick axis counts as pushed beyond this (about a quarter of its travel), so a resting stick
+// that does not centre exactly closes no contact.
+constexpr int kStickDeadZone = 8000;
+
+Held gamepad_held(const GamepadReading& reading);
+
+// The console's buttons for what is held: two neighbouring directions close the diagonal contact.
+sim::Buttons console_buttons(const Held& held);
+
+}  // namespace frontends::window

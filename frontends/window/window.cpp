@@ -1,0 +1,58 @@
+// A window run: outputs made ready, the window opened, the demo run on a board whose pulses and
+// buttons come from the window front end, then the outputs finished.
+
+#include "frontends/window/window.h"
+
+#include <SDL.h>
+#include <time.h>
+
+#include <cstdio>
+#include <string>
+
+#include "frontends/common/outputs.h"
+#include "frontends/window/frontend.h"
+#include "frontends/window/video.h"
+
+namespace frontends::window {
+namespace {
+
+// SDL for the length of one run; gamepads are optional.
+struct SdlSession {
+    SdlSession() {
+        SDL_Init(0);
+        SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+    }
+    ~SdlSession() { SDL_Quit(); }
+};
+
+// The console's free-running counter as it would read now: about 7.35 MHz since the machine
+// started, so its upper half, the seed, differs from one start to the next.
+uint32_t counter_from_clock() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    const uint64_t ns = (uint64_t)t.tv_sec * 1000000000u + (uint64_t)t.tv_nsec;
+    return (uint32_t)(ns / 136);
+}
+
+}  // namespace
+
+int run_window(const Options& options, const InputTimeline& timeline) {
+    Outputs outputs(options);
+    SdlSession sdl;
+    const uint32_t counter = options.seed ? (uint32_t)*options.seed << 16 : counter_from_clock();
+    const std::string title = "plasmaballs (seed " + std::to_string(counter >> 16) + ")";
+    std::unique_ptr<Video> video;
+    try {
+        video = std::make_unique<Video>(title, options.scale, options.fullscreen);
+    } catch (const NoDisplay& error) {
+        std::fprintf(stderr, "plasmaballs: %s\n", error.what());
+        return kNoDisplayStatus;
+    }
+    WindowFrontend frontend(*video, outputs, timeline);
+    sim::Board board(frontend);
+    board.set_counter(counter);
+    board.set_buttons(timeline.at(0));
+    return run_to_hand_over(board, outputs);
+}
+
+}  // namespace frontends::window

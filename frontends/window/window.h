@@ -1,0 +1,17 @@
+#pragma once
+// The desktop window: the simulated board on screen in real time, driven by the keyboard,
+// gamepads and the command line's input timeline.
+
+#include "frontends/common/options.h"
+#include "frontends/common/script.h"
+
+namespace frontends::window {
+
+// The exit status when no window can be opened (no display); the message is one line on stderr.
+constexpr int kNoDisplayStatus = 3;
+
+// Runs the demo in a window until it leaves through the hand-over (Escape, closing the window and
+// START all lead there); returns the exit status. Throws OutputError for unwritable outputs.
+int run_window(const Options& options, const InputTimeline& timeline);
+
+}  // namespace frontends::window

@@ -1,0 +1,204 @@
+// The simulated board's registers, display and kernel calls. Reads and writes of the registers
+// that have a meaning on the console behave as there; all others keep what was written.
+
+#include "platform/sim/board.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace sim {
+namespace {
+
+Board* g_attached = nullptr;
+constexpr int kPorts[] = {0, 10};  // ports that carry buttons: START/SELECT and the stick
+
+constexpr int kOpenReadWrite = 2;  // O_RDWR in the kernel's interface
+constexpr long kDeviceHandle = 3;
+constexpr long kENOENT = -2;
+constexpr long kEBADF = -9;
+constexpr long kEACCES = -13;
+constexpr long kEINVAL = -22;
+
+}  // namespace
+
+void attach(Board* board) {
+    g_attached = board;
+}
+Board* attached() {
+    return g_attached;
+}
+
+Board& attached_board() {
+    if (g_attached == nullptr) {
+        std::fputs("plasmaballs: internal error: no board attached\n", stderr);
+        std::abort();
+    }
+    return *g_attached;
+}
+
+Board::Board(Frontend& frontend)
+    : frontend_(&frontend),
+      registers_(new uint16_t[kRegisterBytes / 2]()),
+      video_(new uint8_t[kVideoBytes]()) {
+    set_buttons(0);
+}
+
+void Board::set_counter(uint32_t value) {
+    registers_[kCounterLow / 2] = (uint16_t)value;
+    registers_[kCounterHigh / 2] = (uint16_t)(value >> 16);
+}
+
+void Board::set_buttons(Buttons buttons) {
+    buttons_ = buttons;
+    for (int port = 0; port < 16; ++port) {
+        registers_[(kPinsBase + 2 * port) / 2] = 0xFFFF;
+    }
+    for (int port : kPorts) {
+        registers_[(kPinsBase + 2 * port) / 2] = pin_levels(buttons, port);
+    }
+}
+
+void Board::begin_pulse(uint32_t number, Buttons buttons) {
+    pulse_ = number;
+    sync_high_ = true;
+    set_buttons(buttons);
+}
+
+void Board::end_pulse() {
+    sync_high_ = false;
+}
+
+uint32_t Board::scan_address() const {
+    return (uint32_t)registers_[kScanHigh / 2] << 16 | registers_[kScanLow / 2];
+}
+
+const uint8_t* Board::display_pixels() const {
+    const uint32_t address = scan_address();
+    if (address < kVideoBase || address - kVideoBase > kVideoBytes - kPixels) {
+        return nullptr;
+    }
+    return video_.get() + (address - kVideoBase);
+}
+
+void Board::capture(Picture& picture) const {
+    const uint8_t* pixels = display_pixels();
+    if (pixels == nullptr) {
+        picture.pixels.fill(0);
+        picture.palette.fill(Rgb{});
+    } else {
+        std::memcpy(picture.pixels.data(), pixels, kPixels);
+        picture.palette = palette_;
+    }
+}
+
+Picture Board::picture() const {
+    Picture picture;
+    capture(picture);
+    return picture;
+}
+
+uint16_t Board::peek_register(uint32_t offset) const {
+    return offset < kRegisterBytes ? registers_[offset / 2] : 0;
+}
+
+uint16_t Board::read_register(uint32_t offset) {
+    uint16_t value = 0;
+    if (offset == kSyncStatus) {
+        // A read that would see the level it saw last waits for the next edge, so the demo's
+        // busy-wait never spins on the host.
+        if (sync_high_ == sync_seen_) {
+            frontend_->await_edge(*this);
+        }
+        sync_seen_ = sync_high_;
+        value = sync_high_ ? kSyncBit : 0;
+    } else if (offset < kRegisterBytes) {
+        value = registers_[offset / 2];
+    }
+    return value;
+}
+
+void Board::write_register(uint32_t offset, uint16_t value) {
+    if (offset >= kRegisterBytes) {
+        return;
+    }
+    if (offset == kPaletteIndex) {
+        palette_index_ = value & 0xFF;
+        palette_half_ = false;
+    } else if (offset == kPaletteData) {
+        if (!palette_half_) {
+            palette_pending_ = value;
+        } else {
+            palette_[palette_index_] =
+                Rgb{(uint8_t)value, (uint8_t)(palette_pending_ >> 8), (uint8_t)palette_pending_};
+            palette_index_ = (palette_index_ + 1) & 0xFF;
+        }
+        palette_half_ = !palette_half_;
+    }
+    if (offset != kCounterLow && offset != kCounterHigh && offset != kSyncStatus &&
+        (offset < kPinsBase || offset >= kPinsBase + 32)) {
+        registers_[offset / 2] = value;
+    }
+}
+
+long Board::sys_open(const char* path, int flags) {
+    if (std::strcmp(path, kDevicePath) != 0) {
+        return kENOENT;
+    }
+    if (flags != kOpenReadWrite) {
+        return kEACCES;
+    }
+    device_open_ = true;
+    return kDeviceHandle;
+}
+
+long Board::sys_close(long fd) {
+    if (fd != kDeviceHandle || !device_open_) {
+        return kEBADF;
+    }
+    device_open_ = false;
+    return 0;
+}
+
+long Board::sys_mmap(const unsigned long block[6]) {
+    if ((long)block[4] != kDeviceHandle || !device_open_) {
+        return kEBADF;
+    }
+    const unsigned long length = block[1];
+    const unsigned long offset = block[5];
+    if (offset == kRegisterBase && length > 0 && length <= kRegisterBytes) {
+        return (long)(unsigned long)register_window();
+    }
+    if (offset == kVideoBase && length > 0 && length <= kVideoBytes) {
+        return (long)(unsigned long)video();
+    }
+    return kEINVAL;
+}
+
+long Board::sys_munmap(void*, unsigned long) {
+    return 0;
+}
+
+long Board::sys_chdir(const char* path) {
+    working_directory_ = path;
+    return 0;
+}
+
+long Board::sys_execve(const char* path, char* const[], char* const[]) {
+    // The desktop has no menu program: reaching it ends the run through the front end.
+    const std::string wanted = kMenuPath;
+    const bool found = path == wanted || (working_directory_ == "/usr/gp2x" &&
+                                          std::string("/usr/gp2x/") + path == wanted);
+    if (!found) {
+        return kENOENT;
+    }
+    frontend_->hand_over(*this);
+    std::abort();  // a front end's hand-over never returns
+}
+
+void Board::sys_exit(int status) {
+    frontend_->process_exit(*this, status);
+    std::abort();
+}
+
+}  // namespace sim

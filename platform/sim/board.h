@@ -1,0 +1,146 @@
+#pragma once
+// The simulated board: register block, video memory, display controller (palette and
+// scan address), vertical-sync pulses, button pins and the kernel calls that reach them.
+
+#include <stdint.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "platform/sim/buttons.h"
+
+namespace sim {
+
+class Board;
+
+struct Rgb {
+    uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+constexpr size_t kPixels = 76800;
+
+// What the display shows at one moment: 320 x 240 palette indices and the loaded palette.
+struct Picture {
+    std::array<uint8_t, kPixels> pixels{};
+    std::array<Rgb, 256> palette{};
+    bool operator==(const Picture&) const = default;
+};
+
+// What drives the board. It decides when each pulse begins and ends, supplies the button levels
+// at each rising edge and takes the pictures it wants.
+class Frontend {
+  public:
+    virtual ~Frontend() = default;
+    // The demo reads the sync status and the level it saw last still holds. Make the next edge
+    // happen before returning: board.begin_pulse() for a rise, board.end_pulse() for a fall.
+    // A front end may sleep here, or suspend the demo until its host asks for the next pulse.
+    virtual void await_edge(Board& board) = 0;
+    // The demo handed over to the menu program. Finish what must be finished; never return.
+    [[noreturn]] virtual void hand_over(Board& board) = 0;
+    // The demo ended the process itself (the hand-over failed). Never return.
+    [[noreturn]] virtual void process_exit(Board& board, int status) = 0;
+};
+
+class Board {
+  public:
+    static constexpr uint32_t kRegisterBase = 0xC0000000;
+    static constexpr uint32_t kRegisterBytes = 0x10000;
+    static constexpr uint32_t kVideoBase = 0x03000000;
+    static constexpr uint32_t kVideoBytes = 0xF00000;
+
+    // Register offsets the board gives meaning to.
+    static constexpr uint32_t kCounterLow = 0x0A00;
+    static constexpr uint32_t kCounterHigh = 0x0A02;
+    static constexpr uint32_t kSyncStatus = 0x1182;
+    static constexpr uint32_t kPinsBase = 0x1184;
+    static constexpr uint32_t kScanLow2 = 0x290E;
+    static constexpr uint32_t kScanHigh2 = 0x2910;
+    static constexpr uint32_t kScanLow = 0x2912;
+    static constexpr uint32_t kScanHigh = 0x2914;
+    static constexpr uint32_t kPaletteIndex = 0x2958;
+    static constexpr uint32_t kPaletteData = 0x295A;
+    static constexpr uint16_t kSyncBit = 0x10;
+
+    // The only device, and the menu program the demo hands over to.
+    static constexpr const char* kDevicePath = "/dev/mem";
+    static constexpr const char* kMenuPath = "/usr/gp2x/gp2xmenu";
+
+    explicit Board(Frontend& frontend);
+    virtual ~Board() = default;
+    Board(const Board&) = delete;
+    Board& operator=(const Board&) = delete;
+
+    Frontend& frontend() { return *frontend_; }
+
+    // --- what the front end drives ---
+    // The free-running counter; its upper half seeds the demo.
+    void set_counter(uint32_t value);
+    // Pin levels for these buttons (pressed reads 0); applies at once.
+    void set_buttons(Buttons buttons);
+    Buttons buttons() const { return buttons_; }
+    // Rising edge of pulse `number` (numbers only grow; skipped ones were missed), with the button
+    // levels that hold from now on.
+    void begin_pulse(uint32_t number, Buttons buttons);
+    // Falling edge of the current pulse.
+    void end_pulse();
+    bool sync_high() const { return sync_high_; }
+    uint32_t pulse() const { return pulse_; }
+
+    // --- what the display shows ---
+    uint32_t scan_address() const;
+    // The 320 x 240 bytes at the scan address through the loaded palette (never-loaded entries
+    // and memory outside video memory show black).
+    void capture(Picture& picture) const;
+    Picture picture() const;
+    const std::array<Rgb, 256>& palette() const { return palette_; }
+    const uint8_t* display_pixels() const;  // null when the scan address is outside video memory
+
+    // --- the machine as the demo's register accesses see it ---
+    uint16_t read_register(uint32_t offset);
+    void write_register(uint32_t offset, uint16_t value);
+    uint8_t* video() { return video_.get(); }
+    const uint8_t* video() const { return video_.get(); }
+    volatile uint16_t* register_window() { return registers_.get(); }
+    // Stored value of a register, without any side effect.
+    uint16_t peek_register(uint32_t offset) const;
+
+    // --- the kernel calls of hw/platform.h, with the results the console's kernel gives ---
+    // The device opens only read-write; it maps only the register block and video memory.
+    virtual long sys_open(const char* path, int flags);
+    virtual long sys_close(long fd);
+    virtual long sys_mmap(const unsigned long block[6]);
+    virtual long sys_munmap(void* address, unsigned long length);
+    virtual long sys_chdir(const char* path);
+    // Reaching the menu program ends the run through the front end's hand-over.
+    virtual long sys_execve(const char* path, char* const argv[], char* const envp[]);
+    [[noreturn]] virtual void sys_exit(int status);
+    bool device_open() const { return device_open_; }
+    const std::string& working_directory() const { return working_directory_; }
+
+  private:
+    Frontend* frontend_;
+    std::unique_ptr<uint16_t[]> registers_;
+    std::unique_ptr<uint8_t[]> video_;
+    std::array<Rgb, 256> palette_{};
+    uint16_t palette_index_ = 0;
+    uint16_t palette_pending_ = 0;  // green x 256 + blue, waiting for its red
+    bool palette_half_ = false;
+    Buttons buttons_ = 0;
+    uint32_t pulse_ = 0;
+    bool sync_high_ = false;
+    bool sync_seen_ = false;  // the level the demo saw at its last status read
+    bool device_open_ = false;
+    std::string working_directory_ = "/";
+};
+
+// The board the platform calls of this process reach (one at a time).
+void attach(Board* board);
+Board* attached();
+// The attached board; ends the process with a message when there is none.
+Board& attached_board();
+
+}  // namespace sim

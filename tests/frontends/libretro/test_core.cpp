@@ -1,0 +1,313 @@
+// The core through its entry points, in this process: each retro_run is one pulse, so N runs show
+// the headless picture of pulse N; reset, unload and reload start afresh; START ends the run.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_frontend.h"
+#include "support/run_demo.h"
+
+namespace {
+
+using pbtest::FakeFrontend;
+using pbtest::pad;
+
+constexpr uint32_t kUp = pad(RETRO_DEVICE_ID_JOYPAD_UP);
+constexpr uint32_t kDown = pad(RETRO_DEVICE_ID_JOYPAD_DOWN);
+constexpr uint32_t kLeft = pad(RETRO_DEVICE_ID_JOYPAD_LEFT);
+constexpr uint32_t kRight = pad(RETRO_DEVICE_ID_JOYPAD_RIGHT);
+constexpr uint32_t kStart = pad(RETRO_DEVICE_ID_JOYPAD_START);
+constexpr uint32_t kSelect = pad(RETRO_DEVICE_ID_JOYPAD_SELECT);
+
+// From run `run` on, the joypad holds `held`; the headless script names the same contacts.
+struct Change {
+    int run;
+    uint32_t held;
+    const char* contacts;
+};
+
+// Run k begins pulse k; the buttons of run 1 also hold from the start (pulse 0).
+std::string headless_script(const std::vector<Change>& changes) {
+    std::string script;
+    for (const Change& c : changes) {
+        script += std::to_string(c.run == 1 ? 0 : c.run) + " " + c.contacts + "\n";
+    }
+    return script;
+}
+
+uint32_t held_at(const std::vector<Change>& changes, int run) {
+    uint32_t held = 0;
+    for (const Change& c : changes) {
+        if (c.run <= run) {
+            held = c.held;
+        }
+    }
+    return held;
+}
+
+std::vector<uint32_t> xrgb(const sim::Picture& picture) {
+    std::vector<uint32_t> out(sim::kPixels);
+    for (size_t i = 0; i < sim::kPixels; ++i) {
+        const sim::Rgb c = picture.palette[picture.pixels[i]];
+        out[i] = (uint32_t)c.r << 16 | (uint32_t)c.g << 8 | c.b;
+    }
+    return out;
+}
+
+std::vector<uint32_t> headless_frame(uint16_t seed, int pulses, const std::string& script = "") {
+    return xrgb(pbtest::run_headless(seed, (uint32_t)pulses, script).picture);
+}
+
+size_t differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    if (a.size() != b.size()) {
+        return std::max(a.size(), b.size());
+    }
+    size_t count = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        count += a[i] != b[i];
+    }
+    return count;
+}
+
+// Runs the core `runs` times with the script; returns the hash of each frame shown.
+std::vector<uint64_t> run_script(FakeFrontend& frontend, int runs,
+                                 const std::vector<Change>& changes = {}) {
+    std::vector<uint64_t> hashes;
+    for (int run = 1; run <= runs; ++run) {
+        frontend.run(held_at(changes, run));
+        hashes.push_back(pbtest::fnv1a(frontend.frame.data(), frontend.frame.size() * 4));
+    }
+    return hashes;
+}
+
+TEST(Core, NRunsShowTheHeadlessPictureOfPulseN) {
+    struct Case {
+        const char* name;
+        const char* seed_value;
+        uint16_t seed;
+        int runs;
+        std::vector<Change> changes;
+    };
+    const std::vector<Case> cases = {
+        {"first run", "0", 0, 1, {}},
+        {"still", "7", 7, 12, {}},
+        {"stick",
+         "99",
+         99,
+         40,
+         {{3, kRight, "right"}, {21, kUp | kLeft, "up-left"}, {31, kDown | kRight, "down-right"}}},
+        {"held from the start", "125", 125, 9, {{1, kLeft, "left"}, {4, 0, "none"}}},
+        {"opposites cancel",
+         "31",
+         31,
+         14,
+         {{2, kUp | kDown | kLeft, "left"}, {9, kLeft | kRight, "none"}}},
+        {"slow motion", "12", 12, 30, {{5, kSelect, "select"}, {6, 0, "none"}}},
+        {"slow motion, mid-wait", "12", 12, 13, {{5, kSelect, "select"}, {6, 0, "none"}}},
+        {"seed past the listed ones", "1000", 1000, 5, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint32_t> expected =
+            headless_frame(c.seed, c.runs, headless_script(c.changes));
+        FakeFrontend frontend;
+        frontend.seed_value = c.seed_value;
+        ASSERT_TRUE(frontend.load());
+        run_script(frontend, c.runs, c.changes);
+        EXPECT_EQ(frontend.presented, c.runs);
+        EXPECT_EQ(frontend.polls, c.runs);
+        EXPECT_FALSE(frontend.foreign_input_query);
+        EXPECT_TRUE(frontend.shutdown_runs.empty());
+        EXPECT_EQ(frontend.width, 320u);
+        EXPECT_EQ(frontend.height, 240u);
+        EXPECT_EQ(frontend.pitch, 320u * 4);
+        EXPECT_EQ(differing(frontend.frame, expected), 0u);
+    }
+}
+
+TEST(Core, EveryRunIsOnePulse) {
+    // Run by run, the frame is that of the headless run ending at the same pulse.
+    const int kRuns = 6;
+    std::vector<std::vector<uint32_t>> expected;
+    for (int n = 1; n <= kRuns; ++n) {
+        expected.push_back(headless_frame(40, n));
+    }
+    FakeFrontend frontend;
+    frontend.seed_value = "40";
+    ASSERT_TRUE(frontend.load());
+    for (int n = 1; n <= kRuns; ++n) {
+        frontend.run();
+        EXPECT_EQ(differing(frontend.frame, expected[n - 1]), 0u) << "run " << n;
+    }
+}
+
+TEST(Core, StartEndsThroughTheHandOverAndAsksForShutdownOnce) {
+    struct Case {
+        int start_run;
+        int pulses;  // the headless run whose hand-over picture it shows
+    };
+    // START held at the very first run is seen before the first frame: set-up's picture.
+    for (const Case& c : {Case{1, 0}, Case{6, 6}, Case{25, 25}}) {
+        SCOPED_TRACE("START at run " + std::to_string(c.start_run));
+        const std::vector<uint32_t> expected = headless_frame(3, c.pulses);
+        FakeFrontend frontend;
+        frontend.seed_value = "3";
+        ASSERT_TRUE(frontend.load());
+        run_script(frontend, c.start_run - 1);
+        ASSERT_TRUE(frontend.shutdown_runs.empty());
+        frontend.run(kStart);
+        EXPECT_EQ(frontend.shutdown_runs, std::vector<unsigned>{(unsigned)c.start_run});
+        EXPECT_EQ(differing(frontend.frame, expected), 0u);
+        // The frontend may go on calling: the last picture stays, nothing more is asked.
+        for (uint32_t held : {0u, kStart, kRight | kSelect}) {
+            frontend.run(held);
+        }
+        EXPECT_EQ(frontend.shutdown_runs.size(), 1u);
+        EXPECT_EQ(frontend.presented, c.start_run + 3);
+        EXPECT_EQ(differing(frontend.frame, expected), 0u);
+    }
+}
+
+TEST(Core, ResetStartsAfreshAndRereadsTheSeed) {
+    const std::vector<Change> script = {{4, kRight, "right"}, {12, kUp, "up"}};
+    FakeFrontend frontend;
+    frontend.seed_value = "21";
+    ASSERT_TRUE(frontend.load());
+    const std::vector<uint64_t> first = run_script(frontend, 20, script);
+
+    frontend.api.reset();  // after a whole run, suspended at a wait
+    EXPECT_EQ(run_script(frontend, 20, script), first);
+
+    run_script(frontend, 7, script);
+    frontend.api.reset();  // in the middle
+    EXPECT_EQ(run_script(frontend, 20, script), first);
+
+    frontend.run(kStart);  // after the hand-over
+    ASSERT_EQ(frontend.shutdown_runs.size(), 1u);
+    frontend.api.reset();
+    EXPECT_EQ(run_script(frontend, 20, script), first);
+    EXPECT_EQ(frontend.shutdown_runs.size(), 1u);
+
+    const std::vector<uint32_t> other = headless_frame(64, 10);
+    frontend.seed_value = "64";
+    frontend.api.reset();
+    run_script(frontend, 10);
+    EXPECT_EQ(differing(frontend.frame, other), 0u);
+}
+
+TEST(Core, LoadsAgainInOneProcess) {
+    const std::vector<uint32_t> expected = headless_frame(9, 15);
+    for (int library = 0; library < 2; ++library) {  // dlopen, then dlclose and dlopen again
+        FakeFrontend frontend;
+        frontend.seed_value = "9";
+        for (int load = 0; load < 2; ++load) {
+            ASSERT_TRUE(frontend.load());
+            run_script(frontend, 15);
+            EXPECT_EQ(differing(frontend.frame, expected), 0u) << library << " " << load;
+            frontend.api.unload_game();
+        }
+        // Unloading a run still in progress, then deinit and init without unloading the library.
+        ASSERT_TRUE(frontend.load());
+        run_script(frontend, 4);
+        frontend.api.unload_game();
+        frontend.api.deinit();
+        frontend.api.init();
+        ASSERT_TRUE(frontend.load());
+        run_script(frontend, 15);
+        EXPECT_EQ(differing(frontend.frame, expected), 0u) << library << " after deinit";
+        frontend.api.unload_game();
+    }
+}
+
+TEST(Core, OffersTheSeedAsCoreOptionsV2OrAsVariables) {
+    std::vector<std::string> seeds = {"random"};
+    for (int i = 0; i <= 125; ++i) {
+        seeds.push_back(std::to_string(i));
+    }
+    const std::vector<uint32_t> expected = headless_frame(17, 2);
+    {
+        FakeFrontend frontend;
+        ASSERT_NE(frontend.options_v2, nullptr);
+        EXPECT_EQ(frontend.variables, nullptr);
+        const retro_core_option_v2_definition* definitions = frontend.options_v2->definitions;
+        ASSERT_STREQ(definitions[0].key, "plasmaballs_seed");
+        EXPECT_EQ(definitions[1].key, nullptr);
+        EXPECT_STREQ(definitions[0].default_value, "random");
+        std::vector<std::string> values;
+        for (const retro_core_option_value* v = definitions[0].values; v->value != nullptr; ++v) {
+            ASSERT_LT(v - definitions[0].values, RETRO_NUM_CORE_OPTION_VALUES_MAX - 1);
+            values.push_back(v->value);
+        }
+        EXPECT_EQ(values, seeds);
+        frontend.seed_value = "17";
+        ASSERT_TRUE(frontend.load());
+        run_script(frontend, 2);
+        EXPECT_EQ(differing(frontend.frame, expected), 0u);
+    }
+    for (std::optional<unsigned> version :
+         {std::optional<unsigned>{}, std::optional<unsigned>{1}}) {
+        FakeFrontend frontend({.options_version = version});
+        EXPECT_EQ(frontend.options_v2, nullptr);
+        ASSERT_NE(frontend.variables, nullptr);
+        ASSERT_STREQ(frontend.variables[0].key, "plasmaballs_seed");
+        EXPECT_EQ(frontend.variables[1].key, nullptr);
+        std::string list;
+        for (const std::string& s : seeds) {
+            list += (list.empty() ? "" : "|") + s;
+        }
+        EXPECT_EQ(std::string(frontend.variables[0].value), "Seed; " + list);
+        frontend.seed_value = "17";
+        ASSERT_TRUE(frontend.load());
+        run_script(frontend, 2);
+        EXPECT_EQ(differing(frontend.frame, expected), 0u);
+    }
+}
+
+TEST(Core, DescribesItselfToTheFrontend) {
+    FakeFrontend frontend;
+    EXPECT_EQ(frontend.api.api_version(), (unsigned)RETRO_API_VERSION);
+    EXPECT_TRUE(frontend.no_game);
+    retro_system_info info{};
+    frontend.api.get_system_info(&info);
+    EXPECT_STREQ(info.library_name, "plasmaballs");
+    EXPECT_FALSE(info.need_fullpath);
+
+    ASSERT_TRUE(frontend.load());
+    EXPECT_EQ(frontend.pixel_format, RETRO_PIXEL_FORMAT_XRGB8888);
+    retro_system_av_info av{};
+    frontend.api.get_system_av_info(&av);
+    EXPECT_EQ(av.geometry.base_width, 320u);
+    EXPECT_EQ(av.geometry.base_height, 240u);
+    EXPECT_EQ(av.geometry.max_width, 320u);
+    EXPECT_EQ(av.geometry.max_height, 240u);
+    EXPECT_FLOAT_EQ(av.geometry.aspect_ratio, 4.0f / 3.0f);
+    EXPECT_DOUBLE_EQ(av.timing.fps, 60.0);
+    EXPECT_EQ(frontend.api.serialize_size(), 0u);
+    char state[16];
+    EXPECT_FALSE(frontend.api.serialize(state, sizeof state));
+
+    // Every button the demo reads is named for the frontend's remapping menu.
+    std::vector<unsigned> ids;
+    for (const retro_input_descriptor& d : frontend.descriptors) {
+        EXPECT_EQ(d.port, 0u);
+        EXPECT_EQ(d.device, (unsigned)RETRO_DEVICE_JOYPAD);
+        ids.push_back(d.id);
+    }
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids,
+              (std::vector<unsigned>{RETRO_DEVICE_ID_JOYPAD_SELECT, RETRO_DEVICE_ID_JOYPAD_START,
+                                     RETRO_DEVICE_ID_JOYPAD_UP, RETRO_DEVICE_ID_JOYPAD_DOWN,
+                                     RETRO_DEVICE_ID_JOYPAD_LEFT, RETRO_DEVICE_ID_JOYPAD_RIGHT}));
+    for (const std::string& text : frontend.descriptor_texts) {
+        EXPECT_FALSE(text.empty());
+    }
+}
+
+TEST(Core, RefusesAFrontendWithoutXrgb8888) {
+    FakeFrontend frontend({.accepts_xrgb8888 = false});
+    EXPECT_FALSE(frontend.load());
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+// The page's query parameters: what each asks for, and the one line shown for each bad one.
+
+#include <gtest/gtest.h>
+
+#include "frontends/web/page_options.h"
+
+namespace {
+
+using frontends::web::PageOptions;
+using frontends::web::parse_page_options;
+using Parameters = std::vector<std::pair<std::string, std::string>>;
+
+TEST(PageOptions, ReadsWhatTheAddressAsksFor) {
+    const auto request = parse_page_options({{"seed", "65535"},
+                                             {"frames", "4294967295"},
+                                             {"script", "3 right\n# later\n9 up-left+select\n"},
+                                             {"wait", ""},
+                                             {"utm_source", "anything"}});
+    ASSERT_TRUE(request.options) << request.error;
+    const PageOptions& options = *request.options;
+    EXPECT_EQ(options.seed, 65535);
+    EXPECT_EQ(options.frames, 4294967295u);
+    const std::vector<frontends::ButtonChange> script = {{3, sim::kRight},
+                                                         {9, sim::kUpLeft | sim::kSelect}};
+    EXPECT_EQ(options.script, script);
+    EXPECT_TRUE(options.wait);
+}
+
+TEST(PageOptions, LeavesWhatIsNotGivenOpen) {
+    for (const Parameters& parameters :
+         {Parameters{}, Parameters{{"wait", "0"}}, Parameters{{"other", "1"}, {"x", ""}}}) {
+        const auto request = parse_page_options(parameters);
+        ASSERT_TRUE(request.options) << request.error;
+        EXPECT_FALSE(request.options->seed);
+        EXPECT_FALSE(request.options->frames);
+        EXPECT_TRUE(request.options->script.empty());
+        EXPECT_FALSE(request.options->wait);
+    }
+    EXPECT_EQ(parse_page_options({{"seed", "007"}}).options->seed, 7);
+    EXPECT_EQ(parse_page_options({{"frames", "0"}}).options->frames, 0u);
+    EXPECT_TRUE(parse_page_options({{"wait", "1"}}).options->wait);
+}
+
+TEST(PageOptions, RefusesBadValuesWithOneLine) {
+    const std::vector<std::pair<Parameters, std::string>> cases = {
+        {{{"seed", ""}}, "seed takes a whole number from 0 to 65535, not \"\""},
+        {{{"seed", "abc"}}, "seed takes a whole number from 0 to 65535, not \"abc\""},
+        {{{"seed", "65536"}}, "seed takes a whole number from 0 to 65535, not \"65536\""},
+        {{{"seed", "-1"}}, "seed takes a whole number from 0 to 65535, not \"-1\""},
+        {{{"seed", " 7"}}, "seed takes a whole number from 0 to 65535, not \" 7\""},
+        {{{"seed", "0x10"}}, "seed takes a whole number from 0 to 65535, not \"0x10\""},
+        {{{"seed", "1\n2"}}, "seed takes a whole number from 0 to 65535, not \"1?2\""},
+        {{{"frames", "1e3"}}, "frames takes a whole number from 0 to 4294967295, not \"1e3\""},
+        {{{"frames", "4294967296"}},
+         "frames takes a whole number from 0 to 4294967295, not \"4294967296\""},
+        {{{"frames", std::string(50, '9')}},
+         "frames takes a whole number from 0 to 4294967295, not \"" + std::string(40, '9') +
+             "...\""},
+        {{{"script", "5 jump"}},
+         "script: line 1: unknown button \"jump\" (expected none, start, select, up, down, "
+         "left, right, up-left, up-right, down-left or down-right)"},
+        {{{"script", "2 up\n1 down"}}, "script: line 2: pulse 1 does not come after pulse 2"},
+        {{{"script", std::string((1 << 20) + 1, ' ')}}, "script is longer than 1 MiB"},
+        {{{"wait", "yes"}}, "wait takes 1 or 0, not \"yes\""},
+        {{{"seed", "1"}, {"frames", "2"}, {"seed", "1"}}, "seed is given more than once"},
+        {{{"script", ""}, {"script", ""}}, "script is given more than once"},
+    };
+    for (const auto& [parameters, message] : cases) {
+        const auto request = parse_page_options(parameters);
+        EXPECT_FALSE(request.options) << message;
+        EXPECT_EQ(request.error, message);
+    }
+}
+
+TEST(PageOptions, TimelineHoldsStartFromFrames) {
+    PageOptions options;
+    options.script = {{2, sim::kDown}, {5, 0}};
+    options.frames = 4;
+    const frontends::InputTimeline timeline = frontends::web::page_timeline(options);
+    const sim::Buttons expected[] = {
+        0, 0, sim::kDown, sim::kDown, sim::kDown | sim::kStart, sim::kStart};
+    for (uint32_t pulse = 0; pulse < 6; ++pulse) {
+        EXPECT_EQ(timeline.at(pulse), expected[pulse]) << pulse;
+    }
+    EXPECT_TRUE(timeline.ends());
+    EXPECT_FALSE(frontends::web::page_timeline(PageOptions{}).ends());
+}
+
+}  // namespace

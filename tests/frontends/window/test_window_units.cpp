@@ -1,0 +1,216 @@
+// The window's pieces that need no display: keys and gamepads to console pins, the real-time
+// pulse schedule, and placing and expanding the picture.
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+#include "frontends/window/controls.h"
+#include "frontends/window/pixels.h"
+#include "frontends/window/pulses.h"
+
+namespace {
+
+using namespace frontends::window;
+
+// Pin levels of the two button ports (START/SELECT, stick) for these keys held.
+std::pair<uint16_t, uint16_t> pins_for_keys(std::initializer_list<SDL_Scancode> keys) {
+    std::vector<uint8_t> state(SDL_NUM_SCANCODES, 0);
+    for (SDL_Scancode key : keys) {
+        state[key] = 1;
+    }
+    const sim::Buttons buttons = console_buttons(keyboard_held(state.data()));
+    return {sim::pin_levels(buttons, 0), sim::pin_levels(buttons, 10)};
+}
+
+TEST(Keyboard, KeysCloseTheirPins) {
+    struct Case {
+        std::initializer_list<SDL_Scancode> keys;
+        uint16_t port0, port10;  // pressed pins read 0
+    };
+    const Case cases[] = {
+        {{}, 0xFFFF, 0xFFFF},
+        {{SDL_SCANCODE_UP}, 0xFFFF, 0xFFFE},                        // bit 0 up
+        {{SDL_SCANCODE_LEFT}, 0xFFFF, 0xFFFB},                      // bit 2 left
+        {{SDL_SCANCODE_DOWN}, 0xFFFF, 0xFFEF},                      // bit 4 down
+        {{SDL_SCANCODE_RIGHT}, 0xFFFF, 0xFFBF},                     // bit 6 right
+        {{SDL_SCANCODE_UP, SDL_SCANCODE_LEFT}, 0xFFFF, 0xFFFD},     // bit 1 up-left only
+        {{SDL_SCANCODE_DOWN, SDL_SCANCODE_LEFT}, 0xFFFF, 0xFFF7},   // bit 3 down-left
+        {{SDL_SCANCODE_DOWN, SDL_SCANCODE_RIGHT}, 0xFFFF, 0xFFDF},  // bit 5 down-right
+        {{SDL_SCANCODE_UP, SDL_SCANCODE_RIGHT}, 0xFFFF, 0xFF7F},    // bit 7 up-right
+        {{SDL_SCANCODE_LEFT, SDL_SCANCODE_RIGHT}, 0xFFFF, 0xFFFF},  // opposite arrows cancel
+        {{SDL_SCANCODE_UP, SDL_SCANCODE_DOWN, SDL_SCANCODE_RIGHT}, 0xFFFF, 0xFFBF},
+        {{SDL_SCANCODE_RETURN}, 0xFEFF, 0xFFFF},  // bit 8 START
+        {{SDL_SCANCODE_KP_ENTER}, 0xFEFF, 0xFFFF},
+        {{SDL_SCANCODE_LALT, SDL_SCANCODE_RETURN}, 0xFFFF, 0xFFFF},  // Alt+Enter is fullscreen
+        {{SDL_SCANCODE_RALT, SDL_SCANCODE_RETURN}, 0xFFFF, 0xFFFF},
+        {{SDL_SCANCODE_SPACE}, 0xFDFF, 0xFFFF},  // bit 9 SELECT
+        {{SDL_SCANCODE_LSHIFT}, 0xFDFF, 0xFFFF},
+        {{SDL_SCANCODE_RSHIFT}, 0xFDFF, 0xFFFF},
+        {{SDL_SCANCODE_RETURN, SDL_SCANCODE_SPACE, SDL_SCANCODE_UP, SDL_SCANCODE_LEFT},
+         0xFCFF,
+         0xFFFD},
+        {{SDL_SCANCODE_W, SDL_SCANCODE_ESCAPE, SDL_SCANCODE_F12}, 0xFFFF, 0xFFFF},
+    };
+    for (const Case& c : cases) {
+        const auto [port0, port10] = pins_for_keys(c.keys);
+        EXPECT_EQ(port0, c.port0) << "case " << &c - cases;
+        EXPECT_EQ(port10, c.port10) << "case " << &c - cases;
+    }
+}
+
+TEST(Gamepad, DpadStickDeadZoneAndButtons) {
+    struct Case {
+        GamepadReading reading;
+        sim::Buttons buttons;
+    };
+    auto stick = [](int x, int y) {
+        GamepadReading r;
+        r.stick_x = (int16_t)x;
+        r.stick_y = (int16_t)y;
+        return r;
+    };
+    GamepadReading dpad_up_left;
+    dpad_up_left.dpad_up = dpad_up_left.dpad_left = true;
+    GamepadReading dpad_down_stick_right = stick(20000, 0);
+    dpad_down_stick_right.dpad_down = true;
+    GamepadReading start_back;
+    start_back.start = start_back.back = true;
+    const Case cases[] = {
+        {stick(0, 0), 0},
+        {stick(kStickDeadZone, -kStickDeadZone), 0},  // resting slightly off centre
+        {stick(kStickDeadZone + 1, 0), sim::kRight},
+        {stick(-kStickDeadZone - 1, 0), sim::kLeft},
+        {stick(0, -32768), sim::kUp},
+        {stick(0, 32767), sim::kDown},
+        {stick(-20000, -20000), sim::kUpLeft},
+        {stick(20000, 20000), sim::kDownRight},
+        {stick(20000, 3000), sim::kRight},  // mostly sideways: no diagonal inside the dead zone
+        {dpad_up_left, sim::kUpLeft},
+        {dpad_down_stick_right, sim::kDownRight},
+        {start_back, sim::kStart | sim::kSelect},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(console_buttons(gamepad_held(c.reading)), c.buttons) << "case " << &c - cases;
+    }
+}
+
+TEST(Controls, KeyboardAndGamepadMergeIntoOneContact) {
+    std::vector<uint8_t> keys(SDL_NUM_SCANCODES, 0);
+    keys[SDL_SCANCODE_UP] = 1;
+    GamepadReading pad;
+    pad.stick_x = -30000;
+    Held held = keyboard_held(keys.data());
+    held |= gamepad_held(pad);
+    EXPECT_EQ(console_buttons(held), sim::kUpLeft);
+}
+
+TEST(Pulses, EdgesFollowTheClockAndLateReadersMissPulses) {
+    const int64_t ms = 1'000'000;
+    struct Case {
+        int64_t now;
+        bool high;
+        uint32_t pulse;
+        Edge::Kind kind;
+        uint32_t edge_pulse;
+        int64_t at;
+    };
+    const Case cases[] = {
+        {0, false, 0, Edge::kRise, 1, rise_time(1)},  // the first pulse
+        {5 * ms, false, 0, Edge::kRise, 1, rise_time(1)},
+        {rise_time(5) + 1, true, 5, Edge::kFall, 5, fall_time(5)},        // waits for the fall
+        {rise_time(5) + 5 * ms, true, 5, Edge::kFall, 5, fall_time(5)},   // fell already: at once
+        {rise_time(5) + 5 * ms, false, 5, Edge::kRise, 6, rise_time(6)},  // in time for the next
+        {rise_time(7) + ms, false, 5, Edge::kRise, 7,
+         rise_time(7)},  // late, 7 still high: 6 missed
+        {rise_time(7) + 2 * ms, false, 5, Edge::kRise, 8, rise_time(8)},  // 7 fell too: both missed
+        {rise_time(6) + ms, true, 5, Edge::kFall, 6,
+         fall_time(6)},  // 6 rose unseen: one long pulse
+        {rise_time(6) + 2 * ms, true, 5, Edge::kFall, 5, fall_time(5)},  // 6 came and went unseen
+        {rise_time(1000) - 1, false, 999, Edge::kRise, 1000, rise_time(1000)},
+    };
+    for (const Case& c : cases) {
+        const Edge edge = next_edge(c.now, c.high, c.pulse);
+        EXPECT_EQ(edge.kind, c.kind) << "case " << &c - cases;
+        EXPECT_EQ(edge.pulse, c.edge_pulse) << "case " << &c - cases;
+        EXPECT_EQ(edge.at, c.at) << "case " << &c - cases;
+    }
+    // Sixty pulses a second, high for a tenth of a pulse, and no drift over an hour.
+    EXPECT_EQ(rise_time(60), kSecond);
+    EXPECT_EQ(rise_time(216000), 3600 * kSecond);
+    EXPECT_EQ(fall_time(1) - rise_time(1), kSecond / 600);
+}
+
+TEST(Placement, WholeScaleCentredWithBars) {
+    struct Case {
+        int w, h, scale, x, y;
+    };
+    const Case cases[] = {
+        {320, 240, 1, 0, 0},      {640, 480, 2, 0, 0},      {700, 500, 2, 30, 10},
+        {1920, 1080, 4, 320, 60}, {959, 2000, 2, 159, 760}, {100, 100, 1, 0, 0},
+        {3840, 2160, 9, 480, 0},
+    };
+    for (const Case& c : cases) {
+        const Placement p = place(c.w, c.h);
+        EXPECT_EQ(p.scale, c.scale) << c.w << "x" << c.h;
+        EXPECT_EQ(p.x, c.x) << c.w << "x" << c.h;
+        EXPECT_EQ(p.y, c.y) << c.w << "x" << c.h;
+    }
+    EXPECT_TRUE(place(640, 480).covers(640, 480));
+    EXPECT_FALSE(place(700, 480).covers(700, 480));
+
+    struct Screen {
+        int w, h, scale;
+    };
+    const Screen screens[] = {{1920, 1080, 4}, {1280, 1024, 4}, {1366, 768, 2},
+                              {800, 600, 2},   {640, 480, 1},   {2560, 1440, 4}};
+    for (const Screen& s : screens) {
+        EXPECT_EQ(fitting_scale(s.w, s.h), s.scale) << s.w << "x" << s.h;
+    }
+}
+
+// A picture whose every pixel differs from its neighbours, and a palette of distinct colours.
+sim::Picture test_picture() {
+    sim::Picture picture;
+    for (size_t i = 0; i < sim::kPixels; ++i) {
+        picture.pixels[i] = (uint8_t)(i * 7 + i / sim::kWidth * 3);
+    }
+    return picture;
+}
+
+TEST(Expand, EachPixelBecomesABlockAndNothingOutsideIsWritten) {
+    const sim::Picture picture = test_picture();
+    Lut lut;
+    for (size_t i = 0; i < lut.size(); ++i) {
+        lut[i] = 0x01000000u + (uint32_t)i * 0x10101;
+    }
+    constexpr uint32_t kUntouched = 0xDEADBEEF;
+    struct Case {
+        int w, h, pad;  // output size and extra pixels at the end of each row
+    };
+    const Case cases[] = {{1000, 760, 3}, {320, 240, 0}, {300, 200, 5}, {1299, 965, 1}};
+    for (const Case& c : cases) {
+        const Placement placement = place(c.w, c.h);
+        const int stride = c.w + c.pad;
+        std::vector<uint32_t> output((size_t)stride * c.h, kUntouched);
+        expand(picture, lut, placement, (uint8_t*)output.data(), c.w, c.h,
+               (size_t)stride * sizeof(uint32_t));
+        int wrong = 0;
+        for (int y = 0; y < c.h; ++y) {
+            for (int x = 0; x < stride; ++x) {
+                const int sx = (x - placement.x) / placement.scale;
+                const int sy = (y - placement.y) / placement.scale;
+                const bool inside = x < c.w && x >= placement.x && y >= placement.y &&
+                                    sx < sim::kWidth && sy < sim::kHeight;
+                const uint32_t expected =
+                    inside ? lut[picture.pixels[(size_t)sy * sim::kWidth + sx]] : kUntouched;
+                wrong += output[(size_t)y * stride + x] != expected;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << c.w << "x" << c.h << " at scale " << placement.scale;
+    }
+}
+
+}  // namespace

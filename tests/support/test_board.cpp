@@ -1,0 +1,81 @@
+#include "support/test_board.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace pbtest {
+namespace {
+
+constexpr long kENOENT = -2;
+constexpr long kEACCES = -13;
+constexpr long kEINVAL = -22;
+
+std::string hex(unsigned long value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%#lx", value);
+    return text;
+}
+
+RegisterLog* g_open_log = nullptr;
+
+}  // namespace
+
+long TestBoard::sys_open(const char* path, int flags) {
+    calls_.push_back("open " + std::string(path) + " " + std::to_string(flags));
+    return fail_open ? kEACCES : Board::sys_open(path, flags);
+}
+
+long TestBoard::sys_close(long fd) {
+    calls_.push_back("close " + std::to_string(fd));
+    return Board::sys_close(fd);
+}
+
+long TestBoard::sys_mmap(const unsigned long block[6]) {
+    calls_.push_back("mmap " + hex(block[0]) + " " + hex(block[1]) + " " +
+                     std::to_string(block[2]) + " " + std::to_string(block[3]) + " " +
+                     std::to_string((long)block[4]) + " " + hex(block[5]));
+    const bool refused = (block[5] == kRegisterBase && fail_register_map) ||
+                         (block[5] == kVideoBase && fail_video_map);
+    return refused ? kEINVAL : Board::sys_mmap(block);
+}
+
+long TestBoard::sys_munmap(void* address, unsigned long length) {
+    const char* what = address == (void*)register_window() ? "registers"
+                       : address == (void*)video()         ? "video"
+                                                           : "unknown";
+    calls_.push_back("munmap " + std::string(what) + " " + hex(length));
+    return Board::sys_munmap(address, length);
+}
+
+long TestBoard::sys_chdir(const char* path) {
+    calls_.push_back("chdir " + std::string(path));
+    return Board::sys_chdir(path);
+}
+
+long TestBoard::sys_execve(const char* path, char* const argv[], char* const envp[]) {
+    calls_.push_back("execve " + std::string(path) + (argv == nullptr ? " null" : " argv") +
+                     (envp == nullptr ? " null" : " envp"));
+    return fail_menu ? kENOENT : Board::sys_execve(path, argv, envp);
+}
+
+void TestBoard::sys_exit(int status) {
+    calls_.push_back("exit " + std::to_string(status));
+    Board::sys_exit(status);
+}
+
+RegisterLog::RegisterLog() {
+    if (g_open_log != nullptr) {
+        throw std::logic_error("a register log is open already");
+    }
+    g_open_log = this;
+}
+
+RegisterLog::~RegisterLog() {
+    g_open_log = nullptr;
+}
+
+RegisterLog* open_register_log() {
+    return g_open_log;
+}
+
+}  // namespace pbtest

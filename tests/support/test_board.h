@@ -1,0 +1,64 @@
+#pragma once
+// Test seams of the simulated board: a board that writes down the kernel calls the demo makes and
+// fails them on request, and a record of register traffic.
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/sim/board.h"
+
+namespace pbtest {
+
+// The kernel calls as text ("open /dev/mem 2", "mmap 0 0x10000 3 1 3 0xc0000000", ...); each can
+// fail the way a console without its device, a window or its menu program would.
+class TestBoard : public sim::Board {
+  public:
+    using sim::Board::Board;
+
+    bool fail_open = false;
+    bool fail_register_map = false;
+    bool fail_video_map = false;
+    bool fail_menu = false;  // the menu program cannot be executed
+    const std::vector<std::string>& calls() const { return calls_; }
+
+    long sys_open(const char* path, int flags) override;
+    long sys_close(long fd) override;
+    long sys_mmap(const unsigned long block[6]) override;
+    long sys_munmap(void* address, unsigned long length) override;
+    long sys_chdir(const char* path) override;
+    long sys_execve(const char* path, char* const argv[], char* const envp[]) override;
+    [[noreturn]] void sys_exit(int status) override;
+
+  private:
+    std::vector<std::string> calls_;
+};
+
+// One register access.
+struct RegisterAccess {
+    bool write;
+    uint32_t offset;
+    uint16_t value;
+    bool operator==(const RegisterAccess&) const = default;
+};
+
+// Every register access while it is open, in order. Only test programs that link the recording
+// register access (tests/support/recording_registers.cpp) can open one; one at a time.
+class RegisterLog {
+  public:
+    RegisterLog();
+    ~RegisterLog();
+    RegisterLog(const RegisterLog&) = delete;
+    RegisterLog& operator=(const RegisterLog&) = delete;
+    const std::vector<RegisterAccess>& accesses() const { return accesses_; }
+    void record(const RegisterAccess& access) { accesses_.push_back(access); }
+
+  private:
+    std::vector<RegisterAccess> accesses_;
+};
+
+// The open log, if any.
+RegisterLog* open_register_log();
+
+}  // namespace pbtest
