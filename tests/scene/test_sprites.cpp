@@ -81,6 +81,28 @@ TEST_F(RotationTable, Entries) {
     EXPECT_EQ(largest, 238);
 }
 
+// Each of the 65,536 entries from its rule, every step taken afresh for the entry.
+TEST_F(RotationTable, EveryEntryFollowsItsRule) {
+    for (int l = 0; l < 256; ++l) {
+        for (int row = 0; row < 16; ++row) {
+            for (int col = 0; col < 16; ++col) {
+                const int X = 2 * col - 15, Y = 2 * row - 15;
+                const int d = X * X + Y * Y;
+                const Angle theta = fix_atan2(Y * FIX_ONE, X * FIX_ONE);
+                const Angle phi = (Angle)((uint32_t)theta + ((uint32_t)l << 24));
+                const Fixed rho = fix_sqrt(d * (1 << 20)) * 4;
+                const int64_t xs = fix_mul(rho, fix_cos(phi));
+                const int64_t ys = fix_mul(rho, fix_sin(phi));
+                const int64_t u = ((xs + 0x0F000000) / 2 + 0x00800000) / (1 << 24);
+                const int64_t v = ((ys + 0x0F000000) / 2 + 0x00800000) / (1 << 24);
+                const int expected = (u < 0 || u > 14 || v < 0 || v > 14) ? 0 : (int)(u + 16 * v);
+                ASSERT_EQ(entry(l, row, col), expected)
+                    << "rotation " << l << ", row " << row << ", column " << col;
+            }
+        }
+    }
+}
+
 TEST_F(RotationTable, ProgressPatternOnTheBufferShownByTheFlip) {
     auto position = [](int l) {
         const int reach = 14 * (l % 8);
