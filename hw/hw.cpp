@@ -165,6 +165,9 @@ void fill_screen(uint8_t* buffer, uint32_t word) {
 // The console's word loads must be aligned (an unaligned one returns rotated data), so an
 // unaligned source is read as aligned words and each output word is stitched from two of them.
 // Only words holding at least one source byte are read.
+// The joins below take a word's lowest address as its lowest byte.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "copy_screen needs little-endian words");
+
 void copy_screen(uint8_t* destination, const uint8_t* source) {
     Word* out = (Word*)destination;
     const uint32_t skew = (uint32_t)(unsigned long)source & 3;
