@@ -50,6 +50,12 @@ int claim_slot(const std::string& temporary) {
     return -1;
 }
 
+void release_slot(int slot) {
+    if (slot >= 0) {
+        g_used[slot] = 0;
+    }
+}
+
 std::string reason() {
     return std::strerror(errno);
 }
@@ -76,6 +82,8 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
             file_ = fdopen(fd, "wb");
             if (file_ == nullptr) {
                 close(fd);
+                release_slot(slot_);
+                slot_ = -1;
                 break;
             }
             return;
@@ -93,9 +101,7 @@ OutputFile::~OutputFile() {
         std::fclose(file_);
         unlink(temporary_.c_str());
     }
-    if (slot_ >= 0) {
-        g_used[slot_] = 0;
-    }
+    release_slot(slot_);
 }
 
 void OutputFile::commit() {

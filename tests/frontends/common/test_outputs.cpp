@@ -2,17 +2,36 @@
 // per-frame palettes and delays, and the rule that failures leave nothing behind.
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "frontends/common/image_output.h"
+
+// fdopen as this test program sees it: the C library's, unless a test asks the next calls to fail.
+int g_failing_fdopens = 0;
+
+extern "C" FILE* fdopen(int fd, const char* mode) noexcept {
+    if (g_failing_fdopens > 0) {
+        --g_failing_fdopens;
+        errno = ENOMEM;
+        return nullptr;
+    }
+    using Fdopen = FILE* (*)(int, const char*);
+    static const Fdopen library = (Fdopen)dlsym(RTLD_NEXT, "fdopen");
+    return library(fd, mode);
+}
 
 namespace {
 
@@ -177,6 +196,29 @@ TEST(OutputFile, RefusesUnwritablePathsUpFront) {
         EXPECT_THROW(frontends::OutputFile output(path), frontends::OutputError) << path;
     }
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"dir"});
+}
+
+// A temporary whose stream cannot be made is removed at once and gives back its place among the
+// names an interrupt removes, however often it happens: later outputs are still cleaned up.
+TEST(OutputFile, AFailedStreamLeavesNoFileAndFreesItsPlace) {
+    TempFolder folder;
+    g_failing_fdopens = 20;  // more than an interrupt can keep track of at once
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_THROW(frontends::OutputFile(folder / "lost.png"), frontends::OutputError);
+    }
+    EXPECT_TRUE(folder.entries().empty());
+    const pid_t child = fork();
+    if (child == 0) {
+        frontends::OutputFile output(folder / "interrupted.png");
+        std::fputs("half", output.file());
+        std::fflush(output.file());
+        std::raise(SIGTERM);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_TRUE(folder.entries().empty()) << "the interrupted output's temporary was left";
 }
 
 }  // namespace
