@@ -11,7 +11,7 @@ namespace frontends::web {
 uint32_t PulseClock::frame(double timestamp_ms) {
     if (!started_) {
         started_ = true;
-        origin_ = timestamp_ms - kPulseMs;
+        origin_ = timestamp_ms - (double)(pulses_ + 1) * kPulseMs;
     }
     const double elapsed = std::floor((timestamp_ms - origin_) / kPulseMs + 0.5);
     if (!(elapsed > (double)pulses_)) {

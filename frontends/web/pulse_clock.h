@@ -16,10 +16,13 @@ class PulseClock {
     // brings the first pulse.
     uint32_t frame(double timestamp_ms);
     uint32_t pulses() const { return pulses_; }
+    // The page was hidden: no time passes for the clock until the next frame, which brings the
+    // next pulse, and the beat goes on from there.
+    void pause() { started_ = false; }
 
   private:
     bool started_ = false;
-    double origin_ = 0;  // time of pulse 0
+    double origin_ = 0;  // when pulse 0 was due
     uint32_t pulses_ = 0;
 };
 

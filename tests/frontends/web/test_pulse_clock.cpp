@@ -73,6 +73,25 @@ TEST(PulseClock, GapsAreLetGoAfterAShortCatchUp) {
     EXPECT_EQ(clock.frame(62000 + 3 * 1000.0 / 60), 3u);
 }
 
+TEST(PulseClock, APauseLetsNoTimePass) {
+    PulseClock clock;
+    EXPECT_EQ(clock.frame(1000), 1u);
+    EXPECT_EQ(clock.frame(1000 + 1000.0 / 60), 1u);
+    // Hidden for a minute: the first frame shown again brings the next pulse only, and the beat
+    // goes on from that frame.
+    clock.pause();
+    EXPECT_EQ(clock.frame(61000), 1u);
+    for (int i = 1; i <= 60; ++i) {
+        ASSERT_EQ(clock.frame(61000 + i * 1000.0 / 60), 1u) << i;
+    }
+    EXPECT_EQ(clock.pulses(), 63u);
+    // A pause before the very first frame changes nothing.
+    PulseClock fresh;
+    fresh.pause();
+    EXPECT_EQ(fresh.frame(5), 1u);
+    EXPECT_EQ(fresh.frame(5 + 1000.0 / 60), 1u);
+}
+
 TEST(PulseClock, TimeGoingBackBringsNothing) {
     PulseClock clock;
     EXPECT_EQ(clock.frame(5000), 1u);
