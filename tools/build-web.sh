@@ -39,8 +39,8 @@ compile=(em++ -std=c++20 -O2 -Wall -Wextra -Werror -I"$root" "$catching")
 sources=(fixed/*.cpp hw/*.cpp scene/*.cpp driver/*.cpp
          platform/sim/buttons.cpp platform/sim/board.cpp platform/sim/kernel_calls.cpp
          platform/sim/register_access.cpp platform/sim/run_demo.cpp frontends/common/script.cpp
-         frontends/web/page_options.cpp frontends/web/pulse_clock.cpp frontends/web/web_frontend.cpp
-         frontends/web/main.cpp)
+         frontends/web/page_options.cpp frontends/web/pulse_clock.cpp frontends/web/saved_run.cpp
+         frontends/web/web_frontend.cpp frontends/web/main.cpp)
 
 # True when $1 is missing or older than anything its dependency file lists.
 stale() {

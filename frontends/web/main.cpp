@@ -38,10 +38,9 @@ int main(int argc, char** argv) {
     const uint16_t seed = options.seed.value_or((uint16_t)(uint64_t)emscripten_date_now());
 
     // The run goes on long after main's first suspension hands control back to the page.
-    static frontends::web::WebFrontend frontend(frontends::web::page_timeline(options));
+    static frontends::web::WebFrontend frontend(frontends::web::page_timeline(options), seed);
     static sim::Board board(frontend);
-    board.set_counter((uint32_t)seed << 16);
-    board.set_buttons(frontend.buttons_at(0));
+    frontend.start(board);
     web_running(seed);
     // The page's hand-over never returns: the demo stays suspended for good.
     sim::run_demo(board);

@@ -1,6 +1,7 @@
-// The page around the demo: canvas and scaling, keyboard and gamepads, the query parameters, and
-// the line shown while waiting, running, after the hand-over or when the run cannot start. The
-// compiled demo reaches all of it through Module.pbPage (see web_frontend.cpp and main.cpp).
+// The page around the demo: canvas and scaling, keyboard and gamepads, the query parameters, the
+// clock standing still while the page is hidden, the saved run after the hand-over, and the line
+// shown while waiting, running, after the hand-over or when the run cannot start. The compiled
+// demo reaches all of it through Module.pbPage (see web_frontend.cpp and main.cpp).
 (function () {
   'use strict';
   var WIDTH = 320, HEIGHT = 240;
@@ -15,6 +16,10 @@
   // The left stick: a push shorter than this counts as centred; beyond it, eight equal sectors.
   var DEAD_ZONE = 0.3;
   var SECTOR = Math.sin(Math.PI / 8);
+  // Runs with more change lines than the page reads from an address (1 MiB), or an address
+  // longer than browsers open, are offered as a file only.
+  var LONGEST_SCRIPT = 1 << 20;
+  var LONGEST_ADDRESS = 2000000;
 
   var body = document.body;
   var stage = document.getElementById('stage');
@@ -22,12 +27,17 @@
   var line = document.getElementById('line');
   var restart = document.getElementById('restart');
   var fullscreen = document.getElementById('fullscreen');
+  var save = document.getElementById('save');
+  var replay = document.getElementById('replay');
   var context = canvas.getContext('2d', { alpha: false });
   var image = context.createImageData(WIDTH, HEIGHT);
   var rgba = new Uint32Array(image.data.buffer);  // one pixel per word, bytes R G B A
   var lookup = new Uint32Array(256);
   var keys = {};  // codes of the keys held down
   var startRun = null;  // wakes a run that waits for the first key, click or gamepad button
+  var starting = false;  // that run starts at the next animation frame
+  var parkedFrame = null;  // a frame the demo waits for, held back while the page is hidden
+  var clockStopped = false;  // the page was hidden since the demo last looked
 
   function show(state, text) {
     body.dataset.state = state;
@@ -72,12 +82,17 @@
     return bits;
   }
 
+  // A waiting run starts at the next animation frame rather than inside the event, so that
+  // everything pressed together (two fingers landing at once) counts from the first pulse.
   function wake() {
-    if (startRun) {
+    if (!startRun || starting) return;
+    starting = true;
+    requestAnimationFrame(function () {
       var wakeUp = startRun;
       startRun = null;
+      starting = false;
       wakeUp();
-    }
+    });
   }
 
   function watchGamepadsForStart() {
@@ -114,6 +129,17 @@
   });
   // Keys released while the page had no focus never report it.
   window.addEventListener('blur', function () { keys = {}; });
+  // A hidden page holds nothing and its clock stands still: the demo waits until it is shown.
+  document.addEventListener('visibilitychange', function () {
+    if (document.hidden) {
+      keys = {};
+      clockStopped = true;
+    } else if (parkedFrame) {
+      var wakeUp = parkedFrame;
+      parkedFrame = null;
+      Module.pbPage.nextFrame(wakeUp);
+    }
+  });
   canvas.addEventListener('pointerdown', function () { canvas.focus(); wake(); });
   window.addEventListener('resize', rescale);
   document.addEventListener('fullscreenchange', rescale);
@@ -134,6 +160,22 @@
     show('error', 'The demo stopped: ' + what);
   };
 
+  function offerRun(seed, lines, file, fileName) {
+    save.href = URL.createObjectURL(new Blob([file], { type: 'text/plain' }));
+    save.download = fileName;
+    save.hidden = false;
+    var address = location.href.split(/[?#]/)[0] + '?seed=' + seed + '&script=' +
+                  encodeURIComponent(lines);
+    if (lines.length <= LONGEST_SCRIPT && address.length <= LONGEST_ADDRESS) {
+      replay.href = address;
+      replay.textContent = address;
+      replay.title = 'The address that replays this run';
+      replay.hidden = false;
+    } else {
+      line.textContent += ' Too long a run for an address: the saved script replays it.';
+    }
+  }
+
   Module.pbPage = {
     frameTime: 0,
     controls: function () { return keyControls() | gamepadControls(); },
@@ -152,9 +194,19 @@
     },
     nextFrame: function (wakeUp) {
       requestAnimationFrame(function (time) {
+        // Some browsers still bring frames to a hidden page; the demo waits all the same.
+        if (document.hidden) {
+          parkedFrame = wakeUp;
+          return;
+        }
         Module.pbPage.frameTime = time;
         wakeUp();
       });
+    },
+    takeStop: function () {
+      var stopped = clockStopped;
+      clockStopped = false;
+      return stopped;
     },
     waitForStart: function (wakeUp) {
       show('waiting', 'Press a key, click the screen or press a gamepad button to start.');
@@ -169,11 +221,12 @@
     refuse: function (message) {
       show('error', 'Cannot start: ' + message + '.');
     },
-    ended: function (handedOver, pulse, status) {
+    ended: function (handedOver, pulse, status, seed, lines, file, fileName) {
       keys = {};
       body.dataset.pulse = pulse;
       show('ended', handedOver ? 'Handed over to the console menu at pulse ' + pulse + '.'
                                : 'The demo ended with status ' + status + '.');
+      if (handedOver && file !== null) offerRun(seed, lines, file, fileName);
       restart.hidden = false;
       restart.focus();
     },

@@ -5,6 +5,8 @@
 
 #include <emscripten.h>
 
+#include <string>
+
 namespace {
 
 // Bits of the page's controls, as page.js reports them.
@@ -26,8 +28,19 @@ EM_JS(void, web_wait_frame, (),
 
 EM_JS(double, web_frame_time, (), { return Module.pbPage.frameTime; });
 
-EM_JS(void, web_ended, (int handed_over, uint32_t pulse, int status),
-      { Module.pbPage.ended(handed_over, pulse >>> 0, status); });
+// True once after the page was hidden: the clock stood still meanwhile.
+EM_JS(int, web_clock_stopped, (), { return Module.pbPage.takeStop() ? 1 : 0; });
+
+// `lines` and `file` (the saved script's change lines and whole text) are null when the run
+// did not hand over.
+EM_JS(void, web_ended,
+      (int handed_over, uint32_t pulse, int status, uint32_t seed, const char* lines,
+       const char* file, const char* file_name),
+      {
+          Module.pbPage.ended(handed_over, pulse >>> 0, status, seed >>> 0,
+                              lines ? UTF8ToString(lines) : null, file ? UTF8ToString(file) : null,
+                              file_name ? UTF8ToString(file_name) : null);
+      });
 
 // Suspends for good: nothing ever wakes it.
 EM_JS(void, web_suspend_forever, (), { Asyncify.handleSleep(function(){}); });
@@ -61,6 +74,13 @@ sim::Buttons WebFrontend::buttons_at(uint32_t pulse) const {
     return held | timeline_.at(pulse);
 }
 
+void WebFrontend::start(sim::Board& board) {
+    board.set_counter((uint32_t)seed_ << 16);
+    const sim::Buttons levels = buttons_at(0);
+    recorder_.record(0, levels);
+    board.set_buttons(levels);
+}
+
 void WebFrontend::await_edge(sim::Board& board) {
     if (board.sync_high()) {
         board.end_pulse();
@@ -71,22 +91,34 @@ void WebFrontend::await_edge(sim::Board& board) {
     while (due_ == 0) {
         present(board);
         web_wait_frame();
+        if (web_clock_stopped()) {
+            clock_.pause();
+        }
         due_ = clock_.frame(web_frame_time());
     }
     --due_;
+    // Pulses follow one another without gaps, so pulse k is the demo's k-th wait, as headless.
     const uint32_t pulse = board.pulse() + 1;
-    board.begin_pulse(pulse, buttons_at(pulse));
+    const sim::Buttons levels = buttons_at(pulse);
+    recorder_.record(pulse, levels);
+    board.begin_pulse(pulse, levels);
 }
 
 void WebFrontend::hand_over(sim::Board& board) {
     present(board);
-    web_ended(1, board.pulse(), 0);
+    // The levels change only where a pulse begins, so the recorded ones are exactly what the
+    // demo read between its waits.
+    const std::string file_name =
+        "plasmaballs-" + std::to_string(seed_) + "-" + std::to_string(board.pulse()) + ".txt";
+    const std::string lines = script_lines(recorder_.changes());
+    const std::string file = saved_script(seed_, board.pulse(), file_name, recorder_.changes());
+    web_ended(1, board.pulse(), 0, seed_, lines.c_str(), file.c_str(), file_name.c_str());
     stay_suspended();
 }
 
 void WebFrontend::process_exit(sim::Board& board, int status) {
     present(board);
-    web_ended(0, board.pulse(), status);
+    web_ended(0, board.pulse(), status, seed_, nullptr, nullptr, nullptr);
     stay_suspended();
 }
 
