@@ -1,7 +1,8 @@
-// The page around the demo: canvas and scaling, keyboard and gamepads, the query parameters, the
-// clock standing still while the page is hidden, the saved run after the hand-over, and the line
-// shown while waiting, running, after the hand-over or when the run cannot start. The compiled
-// demo reaches all of it through Module.pbPage (see web_frontend.cpp and main.cpp).
+// The page around the demo: canvas and scaling, keyboard, gamepads and touch controls, the query
+// parameters, the clock standing still while the page is hidden, the saved run after the
+// hand-over, and the line shown while waiting, running, after the hand-over or when the run
+// cannot start. The compiled demo reaches all of it through Module.pbPage (see web_frontend.cpp
+// and main.cpp).
 (function () {
   'use strict';
   var WIDTH = 320, HEIGHT = 240;
@@ -16,6 +17,10 @@
   // The left stick: a push shorter than this counts as centred; beyond it, eight equal sectors.
   var DEAD_ZONE = 0.3;
   var SECTOR = Math.sin(Math.PI / 8);
+  // The touch pad: a finger nearer its centre than this part of its radius holds nothing;
+  // elsewhere the eighth of the circle it is in picks the direction, clockwise from right.
+  var PAD_DEAD_ZONE = 0.25;
+  var PAD_SECTORS = [RIGHT, DOWN | RIGHT, DOWN, DOWN | LEFT, LEFT, UP | LEFT, UP, UP | RIGHT];
   // Runs with more change lines than the page reads from an address (1 MiB), or an address
   // longer than browsers open, are offered as a file only.
   var LONGEST_SCRIPT = 1 << 20;
@@ -27,6 +32,9 @@
   var line = document.getElementById('line');
   var restart = document.getElementById('restart');
   var fullscreen = document.getElementById('fullscreen');
+  var toggle = document.getElementById('toggle');
+  var pad = document.getElementById('pad');
+  var knob = document.getElementById('knob');
   var save = document.getElementById('save');
   var replay = document.getElementById('replay');
   var context = canvas.getContext('2d', { alpha: false });
@@ -102,13 +110,92 @@
   }
 
   function rescale() {
-    // Whole device pixels per console pixel, so that every pixel is drawn the same size.
+    // Whole device pixels per console pixel where the screen fits at least once, so that every
+    // pixel is drawn the same size; where it does not, scaled down smoothly to fit.
     var ratio = window.devicePixelRatio || 1;
-    var factor = Math.max(1, Math.floor(Math.min(stage.clientWidth * ratio / WIDTH,
-                                                 stage.clientHeight * ratio / HEIGHT)));
+    var fit = Math.min(stage.clientWidth * ratio / WIDTH, stage.clientHeight * ratio / HEIGHT);
+    var factor = fit >= 1 ? Math.floor(fit) : Math.max(fit, 0.01);
     canvas.style.width = WIDTH * factor / ratio + 'px';
     canvas.style.height = HEIGHT * factor / ratio + 'px';
-    body.dataset.scale = factor;
+    canvas.style.imageRendering = fit >= 1 ? '' : 'auto';
+    body.dataset.scale = fit >= 1 ? factor : 'fit';
+  }
+
+  function showControls(shown) {
+    body.dataset.controls = shown ? 'shown' : 'hidden';
+    toggle.setAttribute('aria-pressed', shown ? 'true' : 'false');
+    rescale();
+  }
+
+  // A control held by pointers: each finger (or the mouse) on it holds what bitsOf says for it
+  // until it lifts, even when it slides off; on the pad it follows the finger across sectors.
+  function TouchControl(element, bitsOf, shown) {
+    var self = this;
+    this.fingers = {};  // pointer id -> control bits
+    this.shown = shown || function (bits) { element.classList.toggle('pressed', bits !== 0); };
+    element.addEventListener('pointerdown', function (event) {
+      event.preventDefault();  // keeps the focus where the keys work
+      if (element.setPointerCapture) element.setPointerCapture(event.pointerId);
+      self.fingers[event.pointerId] = bitsOf(event);
+      self.shown(self.bits());
+      wake();
+    });
+    element.addEventListener('pointermove', function (event) {
+      if (!(event.pointerId in self.fingers)) return;
+      self.fingers[event.pointerId] = bitsOf(event);
+      self.shown(self.bits());
+    });
+    var lift = function (event) {
+      if (!(event.pointerId in self.fingers)) return;
+      delete self.fingers[event.pointerId];
+      self.shown(self.bits());
+    };
+    element.addEventListener('pointerup', lift);
+    element.addEventListener('pointercancel', lift);
+    element.addEventListener('lostpointercapture', lift);
+    element.addEventListener('contextmenu', function (event) { event.preventDefault(); });
+  }
+  TouchControl.prototype.bits = function () {
+    var bits = 0;
+    for (var id in this.fingers) bits |= this.fingers[id];
+    return bits;
+  };
+  TouchControl.prototype.release = function () {
+    this.fingers = {};
+    this.shown(0);
+  };
+
+  function padDirection(event) {
+    var rect = pad.getBoundingClientRect();
+    var x = event.clientX - (rect.left + rect.width / 2);
+    var y = event.clientY - (rect.top + rect.height / 2);
+    if (Math.sqrt(x * x + y * y) < rect.width / 2 * PAD_DEAD_ZONE) return 0;
+    return PAD_SECTORS[Math.round(Math.atan2(y, x) / (Math.PI / 4)) & 7];
+  }
+
+  // The knob leans the way the pad pushes.
+  function showPad(bits) {
+    var dx = (bits & RIGHT ? 1 : 0) - (bits & LEFT ? 1 : 0);
+    var dy = (bits & DOWN ? 1 : 0) - (bits & UP ? 1 : 0);
+    var reach = dx && dy ? 36 : 50;
+    knob.style.transform = 'translate(' + dx * reach + 'px,' + dy * reach + 'px)';
+    pad.classList.toggle('pressed', bits !== 0);
+  }
+
+  var touchControls = [
+    new TouchControl(pad, padDirection, showPad),
+    new TouchControl(document.getElementById('select'), function () { return SELECT; }),
+    new TouchControl(document.getElementById('start'), function () { return START; }),
+  ];
+
+  function touchBits() {
+    var bits = 0;
+    touchControls.forEach(function (control) { bits |= control.bits(); });
+    return bits;
+  }
+
+  function releaseTouches() {
+    touchControls.forEach(function (control) { control.release(); });
   }
 
   window.addEventListener('keydown', function (event) {
@@ -133,6 +220,7 @@
   document.addEventListener('visibilitychange', function () {
     if (document.hidden) {
       keys = {};
+      releaseTouches();
       clockStopped = true;
     } else if (parkedFrame) {
       var wakeUp = parkedFrame;
@@ -141,15 +229,22 @@
     }
   });
   canvas.addEventListener('pointerdown', function () { canvas.focus(); wake(); });
+  if (window.ResizeObserver) new ResizeObserver(rescale).observe(stage);
   window.addEventListener('resize', rescale);
   document.addEventListener('fullscreenchange', rescale);
+  // Fullscreen shows the picture alone, or with the touch controls when they are shown.
   fullscreen.addEventListener('click', function () {
+    var element = body.dataset.controls === 'shown' ? document.documentElement : stage;
     if (document.fullscreenElement) document.exitFullscreen();
-    else if (stage.requestFullscreen) stage.requestFullscreen();
+    else if (element.requestFullscreen) element.requestFullscreen();
+    canvas.focus();
+  });
+  toggle.addEventListener('click', function () {
+    showControls(body.dataset.controls !== 'shown');
     canvas.focus();
   });
   restart.addEventListener('click', function () { location.reload(); });
-  rescale();
+  showControls(window.matchMedia && matchMedia('(pointer: coarse)').matches);
   canvas.focus();
 
   Module.arguments = [];
@@ -178,7 +273,7 @@
 
   Module.pbPage = {
     frameTime: 0,
-    controls: function () { return keyControls() | gamepadControls(); },
+    controls: function () { return keyControls() | gamepadControls() | touchBits(); },
     present: function (heap, pixels, palette) {
       if (!pixels) {
         rgba.fill(0xFF000000);
@@ -209,20 +304,23 @@
       return stopped;
     },
     waitForStart: function (wakeUp) {
-      show('waiting', 'Press a key, click the screen or press a gamepad button to start.');
+      show('waiting', 'Press a key, touch the controls, click the screen or press a gamepad ' +
+           'button to start.');
       startRun = wakeUp;
       watchGamepadsForStart();
     },
     running: function (seed) {
       body.dataset.seed = seed;
-      show('running', 'Seed ' + seed + ' \u2014 arrows push the balls, Shift or Space slows ' +
-           'them, Enter ends.');
+      show('running', 'Seed ' + seed + ' \u2014 ' + (body.dataset.controls === 'shown'
+          ? 'the pad pushes the balls, SELECT slows them, START ends.'
+          : 'arrows push the balls, Shift or Space slows them, Enter ends.'));
     },
     refuse: function (message) {
       show('error', 'Cannot start: ' + message + '.');
     },
     ended: function (handedOver, pulse, status, seed, lines, file, fileName) {
       keys = {};
+      releaseTouches();
       body.dataset.pulse = pulse;
       show('ended', handedOver ? 'Handed over to the console menu at pulse ' + pulse + '.'
                                : 'The demo ended with status ' + status + '.');
