@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the browser version into build/web/ (index.html, plasmaballs.js, plasmaballs.wasm) with
-# the system's emscripten: the demo and the simulated board compiled to WebAssembly, with the
-# pulse wait suspending the program between animation frames. Objects go to build/web-obj/ and
-# are rebuilt only when a source or header they use has changed.
+# Builds the browser version into build/web/ with the system's emscripten: the demo and the
+# simulated board compiled to WebAssembly (plasmaballs.js, plasmaballs.wasm), with the pulse wait
+# suspending the program between animation frames, and the page around it: index.html showing the
+# version, the web app manifest with its icons, and the service worker that keeps all of it for
+# use offline. Objects go to build/web-obj/ and are rebuilt only when a source or header they use
+# has changed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/web
@@ -12,7 +14,7 @@ jobs=${JOBS:-2}
 # Debian's emscripten finds its JavaScript tools there; its library cache is prebuilt and frozen.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 unset EM_CACHE
-for tool in em++ c++; do
+for tool in em++ c++ cmake sha256sum; do
     if ! command -v $tool >/dev/null; then
         echo "build-web: $tool is missing (make deps installs it)" >&2
         exit 1
@@ -21,6 +23,13 @@ done
 
 cd "$root"
 mkdir -p "$out" "$work"
+
+# The version is set once, in the project() line of CMakeLists.txt.
+version=$(sed -n 's/^project(plasmaballs VERSION \([0-9][0-9.]*\).*/\1/p' CMakeLists.txt)
+if [[ -z $version ]]; then
+    echo "build-web: no \"project(plasmaballs VERSION x.y.z\" line in CMakeLists.txt" >&2
+    exit 1
+fi
 
 # The trig tables come from their generator, built for this machine.
 if [[ ! $work/gen_tables -nt tools/gen_tables.cpp ]]; then
@@ -97,8 +106,38 @@ if ((relink)); then
         -sASYNCIFY -sASYNCIFY_STACK_SIZE=16384 \
         -sASYNCIFY_IMPORTS=[web_wait_frame,web_wait_for_start,web_suspend_forever]
 fi
-cp -p frontends/web/index.html "$out/index.html"
+
+# The icons are drawn by the desktop tree's make_icon, the tool that draws the desktop's icons
+# from the demo's own sprite and palette; it is built there, with the objects it shares.
+if [[ ! -f build/host/CMakeCache.txt ]]; then
+    cmake --preset host >/dev/null
+fi
+if ! log=$(cmake --build --preset host --target make_icon -j "$jobs" 2>&1); then
+    echo "$log" >&2
+    echo "build-web: make_icon could not be built" >&2
+    exit 1
+fi
+for size in 192 512; do
+    if [[ ! $out/icon-$size.png -nt build/host/make_icon ]]; then
+        build/host/make_icon "$size" "$out/icon-$size.png"
+    fi
+done
+
+# Writes $2 from the template $1 with the version (and the cache's name) filled in; whole, or
+# not at all.
+fill() {
+    sed -e "s/@VERSION@/$version/g" -e "s/@HASH@/${hash:-}/g" "$1" >"$2.tmp"
+    mv "$2.tmp" "$2"
+}
+fill frontends/web/index.html "$out/index.html"
+cp -p frontends/web/manifest.webmanifest "$out/manifest.webmanifest"
+# The worker's cache is named by the files it keeps, so any change to them renews it.
+cached=(index.html plasmaballs.js plasmaballs.wasm manifest.webmanifest icon-192.png icon-512.png)
+hash=$(cd "$out" && cat "${cached[@]}" | sha256sum | cut -c1-16)
+fill frontends/web/sw.js "$out/sw.js"
 
 wasm=$(stat -c %s "$out/plasmaballs.wasm")
 script=$(stat -c %s "$out/plasmaballs.js")
-echo "build-web: build/web/ ready: plasmaballs.wasm $wasm + plasmaballs.js $script = $((wasm + script)) bytes"
+page=$(find "$out" -type f -printf '%s\n' | awk '{ total += $1 } END { print total }')
+echo "build-web: build/web/ ready (plasmaballs $version): plasmaballs.wasm $wasm + plasmaballs.js" \
+     "$script = $((wasm + script)) bytes; the whole page $page bytes"

@@ -247,6 +247,13 @@
   showControls(window.matchMedia && matchMedia('(pointer: coarse)').matches);
   canvas.focus();
 
+  // After one visit the page runs without a network; browsers offer this on secure origins only.
+  if ('serviceWorker' in navigator) {
+    window.addEventListener('load', function () {
+      navigator.serviceWorker.register('sw.js').catch(function () {});
+    });
+  }
+
   Module.arguments = [];
   new URLSearchParams(location.search).forEach(function (value, name) {
     Module.arguments.push(name + '=' + value);
