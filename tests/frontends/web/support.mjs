@@ -1,6 +1,7 @@
 // What the browser tests stand on: the page served from build/web/ on localhost, the system's
-// Chromium driven through playwright-core, headless pictures from the plasmaballs binary, and a
-// reader for the palette PNGs it writes.
+// Chromium driven through playwright-core (with touch, a clock the test moves, and a page that
+// can be made to look hidden), headless pictures from the plasmaballs binary, and a reader for
+// the PNGs it writes.
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
@@ -12,26 +13,31 @@ export const WIDTH = 320;
 export const HEIGHT = 240;
 
 const here = path.dirname(new URL(import.meta.url).pathname);
+export const sourceDir = path.resolve(here, '../../..');
 const binary = process.env.PLASMABALLS_BINARY;
-const webDir =
-    path.resolve(process.env.PLASMABALLS_WEB_DIR ?? path.join(here, '../../build/web'));
+export const webDir =
+    path.resolve(process.env.PLASMABALLS_WEB_DIR ?? path.join(sourceDir, 'build/web'));
 const chromiumPath = process.env.PLASMABALLS_CHROMIUM ?? '/usr/bin/chromium';
 
 // Everything the tests need, with what to do when it is missing.
 export function checkPrerequisites() {
   const missing = [];
   if (!binary || !fs.existsSync(binary)) missing.push('the plasmaballs binary (make build)');
-  for (const file of ['index.html', 'plasmaballs.js', 'plasmaballs.wasm']) {
+  for (const file of ['index.html', 'plasmaballs.js', 'plasmaballs.wasm', 'sw.js',
+                      'manifest.webmanifest', 'icon-192.png', 'icon-512.png']) {
     if (!fs.existsSync(path.join(webDir, file))) missing.push(`${webDir}/${file} (make web)`);
   }
   if (!fs.existsSync(path.join(here, 'node_modules/playwright-core'))) {
-    missing.push('tests/web/node_modules/playwright-core (make deps)');
+    missing.push('tests/frontends/web/node_modules/playwright-core (make deps)');
   }
   if (!fs.existsSync(chromiumPath)) missing.push(`${chromiumPath} (make deps)`);
   if (missing.length) throw new Error('missing: ' + missing.join('; '));
 }
 
-const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+const TYPES = {
+  '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+  '.webmanifest': 'application/manifest+json', '.png': 'image/png',
+};
 
 // Serves build/web/ on a free port of 127.0.0.1; resolves to the server and its base URL.
 export async function serve() {
@@ -53,24 +59,97 @@ export async function serve() {
   return { server, base: `http://127.0.0.1:${server.address().port}/` };
 }
 
-// Chromium headless with a fresh profile that is removed again by close().
+// Chromium headless (a fresh profile of its own, removed when it closes), with one desktop-sized
+// context for the tests that need nothing else; newContext() makes others (a phone, say).
 export async function launch() {
   const { chromium } = await import('playwright-core');
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'plasmaballs-chromium-'));
-  const context = await chromium.launchPersistentContext(profile, {
+  const browser = await chromium.launch({
     executablePath: chromiumPath,
     headless: true,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
            '--disable-component-update', '--disable-sync', '--no-first-run'],
-    viewport: { width: 1000, height: 800 },
   });
+  const context = await browser.newContext({ viewport: { width: 1000, height: 800 } });
   return {
     context,
-    async close() {
-      await context.close();
-      fs.rmSync(profile, { recursive: true, force: true });
-    },
+    newContext: (options) => browser.newContext(options),
+    close: () => browser.close(),
   };
+}
+
+// The page's clock, moved by the test: installed before the page loads, it runs with real time
+// until `pause` and afterwards only when the test runs it, so that pulses come exactly when the
+// test says (one per 1/60 s of the page's time) however busy the machine is.
+export const CLOCK_START = 1e12;
+export async function pauseClock(page) {
+  await page.clock.pauseAt(CLOCK_START + 3600e3);
+}
+
+// Runs the page's clock, 100 ms at a time, until the page is in one of `states`.
+export async function runUntil(page, states, limit = 60000) {
+  for (let time = 0; time <= limit; time += 100) {
+    const state = await page.evaluate(() => document.body.dataset.state);
+    if (states.includes(state) || state === 'ended' || state === 'error') break;
+    await page.clock.runFor(100);
+  }
+  return settle(page, states, 1000);
+}
+
+// Makes the page look hidden (or shown again) as a browser does when its tab is put away.
+export async function setHidden(page, hidden) {
+  await page.evaluate((hidden) => {
+    const states = { hidden, visibilityState: hidden ? 'hidden' : 'visible' };
+    for (const name in states) {
+      Object.defineProperty(document, name, { configurable: true, get: () => states[name] });
+    }
+    document.dispatchEvent(new Event('visibilitychange'));
+  }, hidden);
+}
+
+// Polls `predicate` in the page (from here, so that a paused page clock does not stop it) until
+// it is true.
+export async function until(page, predicate, arg, limit = 30000) {
+  for (const start = Date.now(); !(await page.evaluate(predicate, arg));) {
+    if (Date.now() - start > limit) throw new Error(`never came: ${predicate}`);
+    await new Promise((resolve) => setTimeout(resolve, 20));
+  }
+}
+
+// Fingers on the page's touch screen (the context needs hasTouch): touch(points) with every
+// finger that is down, as { id, x, y } in CSS pixels; fingers left out are lifted. It returns
+// once the page has seen the pointer events, which Chromium delivers with its next frame.
+export async function touchScreen(page) {
+  const session = await page.context().newCDPSession(page);
+  await page.evaluate(() => {
+    window.pointerEventsSeen = 0;
+    for (const type of ['pointerdown', 'pointermove', 'pointerup', 'pointercancel']) {
+      window.addEventListener(type, () => window.pointerEventsSeen++, true);
+    }
+  });
+  let down = new Map();
+  return async (points) => {
+    const now = new Map(points.map((point) => [point.id, point]));
+    let changes = 0;
+    for (const [id, point] of now) {
+      const was = down.get(id);
+      if (!was || was.x !== point.x || was.y !== point.y) changes++;
+    }
+    for (const id of down.keys()) if (!now.has(id)) changes++;
+    const type = points.length === 0 ? 'touchEnd'
+               : [...now.keys()].some((id) => !down.has(id)) ? 'touchStart' : 'touchMove';
+    const seen = await page.evaluate(() => window.pointerEventsSeen);
+    await session.send('Input.dispatchTouchEvent', { type, touchPoints: points });
+    down = now;
+    await until(page, (count) => window.pointerEventsSeen >= count, seen + changes);
+  };
+}
+
+// The width and height of a PNG, and its colour type (6 is RGBA).
+export function pngHeader(data) {
+  if (data.readUInt32BE(0) !== 0x89504e47 || data.toString('latin1', 12, 16) !== 'IHDR') {
+    throw new Error('not a PNG');
+  }
+  return { width: data.readUInt32BE(16), height: data.readUInt32BE(20), colour: data[25] };
 }
 
 // Reads an 8-bit PNG (palette or RGB, not interlaced) into rows of RGB bytes.
@@ -126,14 +205,16 @@ export function decodePng(data) {
 
 const pictures = new Map();
 
-// The headless picture of pulse `frames` for this seed and button script, as RGB bytes.
+// The headless picture of pulse `frames` for this seed and button script, as RGB bytes; with
+// `frames` null, the picture at the hand-over the script itself ends with.
 export function headlessPicture(seed, frames, script = '') {
   const key = `${seed} ${frames} ${script}`;
   if (pictures.has(key)) return pictures.get(key);
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'plasmaballs-web-'));
   try {
-    const args = ['--headless', '--seed', String(seed), '--frames', String(frames),
-                  '--screenshot', path.join(dir, 'picture.png')];
+    const args = ['--headless', '--seed', String(seed), '--screenshot',
+                  path.join(dir, 'picture.png')];
+    if (frames !== null) args.push('--frames', String(frames));
     if (script) {
       fs.writeFileSync(path.join(dir, 'script.txt'), script);
       args.push('--input', path.join(dir, 'script.txt'));
