@@ -1,0 +1,52 @@
+#pragma once
+// Video of the console's display at its own rate: H.264 in MP4 or VP9 in WebM, one frame per
+// pulse at exactly 60 frames per second, each picture scaled up by a whole factor first.
+
+#include <stdint.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "frontends/common/output_file.h"
+
+namespace frontends {
+
+enum class VideoFormat { kMp4, kWebm };
+
+// The format a file name asks for by its extension (.mp4 or .webm, in any case), or none.
+std::optional<VideoFormat> video_format_for(const std::string& path);
+
+// Scale factors the recorder takes: 1 keeps 320 x 240; 8 (2560 x 1920) is the most that stays
+// within what ordinary H.264 decoders accept. With an even factor each 4:2:0 colour sample covers
+// a single console pixel, so no pixel takes on its neighbour's colour; 2 is the smallest.
+constexpr int kMinVideoScale = 1;
+constexpr int kMaxVideoScale = 8;
+constexpr int kDefaultVideoScale = 2;
+
+class VideoRecorder {
+  public:
+    // Creates the output's temporary and starts the encoder; throws OutputError for an
+    // unwritable path, a name without a video extension or an encoder this system lacks.
+    VideoRecorder(const std::string& path, int scale);
+    ~VideoRecorder();
+    VideoRecorder(const VideoRecorder&) = delete;
+    VideoRecorder& operator=(const VideoRecorder&) = delete;
+
+    // Adds one pulse's picture: 320 x 240 palette indices, top row first, and the 256 colours
+    // as red, green and blue bytes (768 in all).
+    void add_frame(const uint8_t* pixels, const uint8_t* colours);
+    int frames() const { return frames_; }
+    int width() const;
+    int height() const;
+    // Drains the encoder, ends the file and puts it in place.
+    void finish();
+
+  private:
+    OutputFile output_;
+    struct Encoder;
+    std::unique_ptr<Encoder> encoder_;
+    int frames_ = 0;
+};
+
+}  // namespace frontends
