@@ -1,0 +1,50 @@
+#pragma once
+// The button levels the demo read, interval by interval between its sync waits, kept as the
+// changes of a button script that replays them on a console where every wait takes one pulse.
+
+#include <stdint.h>
+
+#include <vector>
+
+namespace frontends {
+
+// Interval k begins when the demo sees the sync line rise for the k-th time and lasts until it
+// sees the next rise; interval 0 is everything before the first. A headless run holds the levels
+// of pulse k on the pins from the k-th rise to the next, so a script with the levels of interval
+// k at pulse k makes the demo read exactly what it read here, however late the demo was for its
+// pulses in real time.
+class InputRecorder {
+  public:
+    struct Change {
+        uint32_t pulse;
+        uint16_t buttons;
+        bool operator==(const Change&) const = default;
+    };
+
+    // The demo saw the sync line rise: the next interval begins.
+    void rise_seen();
+    // The demo read the pins of the buttons in `contacts` while `held` was held.
+    void pins_read(uint16_t contacts, uint16_t held);
+
+    // The intervals so far as script changes: a line wherever the levels differ from the line
+    // before (levels the demo did not read in an interval carry over from the one before).
+    std::vector<Change> changes() const;
+    uint32_t interval() const { return interval_; }
+    // Intervals in which the demo read other levels of the same buttons than it had read there
+    // already: no script can replay those; the changes hold the levels it read last.
+    std::vector<uint32_t> changed_within() const;
+
+  private:
+    // The script's levels once the open interval is closed.
+    uint16_t closing_levels() const;
+
+    uint32_t interval_ = 0;
+    uint16_t read_ = 0;     // buttons whose pins the demo read in this interval
+    uint16_t levels_ = 0;   // what it read last for each of them
+    uint16_t current_ = 0;  // the script's levels as of the last closed interval
+    bool mixed_ = false;    // the open interval saw a change
+    std::vector<Change> changes_;
+    std::vector<uint32_t> changed_within_;
+};
+
+}  // namespace frontends
