@@ -20,7 +20,7 @@ void InputRecorder::rise_seen() {
     mixed_ = false;
 }
 
-void InputRecorder::pins_read(uint16_t contacts, uint16_t held) {
+void InputRecorder::pins_read(sim::Buttons contacts, sim::Buttons held) {
     const uint16_t seen = held & contacts;
     if ((levels_ ^ seen) & contacts & read_) {
         mixed_ = true;

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "platform/sim/board.h"
+
 namespace frontends {
 
 // Interval k begins when the demo sees the sync line rise for the k-th time and lasts until it
@@ -13,18 +15,18 @@ namespace frontends {
 // of pulse k on the pins from the k-th rise to the next, so a script with the levels of interval
 // k at pulse k makes the demo read exactly what it read here, however late the demo was for its
 // pulses in real time.
-class InputRecorder {
+class InputRecorder : public sim::ReadWatcher {
   public:
     struct Change {
         uint32_t pulse;
-        uint16_t buttons;
+        sim::Buttons buttons;
         bool operator==(const Change&) const = default;
     };
 
     // The demo saw the sync line rise: the next interval begins.
-    void rise_seen();
+    void rise_seen() override;
     // The demo read the pins of the buttons in `contacts` while `held` was held.
-    void pins_read(uint16_t contacts, uint16_t held);
+    void pins_read(sim::Buttons contacts, sim::Buttons held) override;
 
     // The intervals so far as script changes: a line wherever the levels differ from the line
     // before (levels the demo did not read in an interval carry over from the one before).

@@ -110,10 +110,18 @@ uint16_t Board::read_register(uint32_t offset) {
         if (sync_high_ == sync_seen_) {
             frontend_->await_edge(*this);
         }
+        if (watcher_ != nullptr && sync_high_ && !sync_seen_) {
+            watcher_->rise_seen();
+        }
         sync_seen_ = sync_high_;
         value = sync_high_ ? kSyncBit : 0;
     } else if (offset < kRegisterBytes) {
         value = registers_[offset / 2];
+        if (watcher_ != nullptr && offset >= kPinsBase && offset < kPinsBase + 32) {
+            if (const Buttons contacts = port_contacts((int)(offset - kPinsBase) / 2)) {
+                watcher_->pins_read(contacts, buttons_);
+            }
+        }
     }
     return value;
 }

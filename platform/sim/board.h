@@ -45,6 +45,16 @@ class Frontend {
     [[noreturn]] virtual void process_exit(Board& board, int status) = 0;
 };
 
+// Told of the reads that the demo's input depends on, for a record of what it saw.
+class ReadWatcher {
+  public:
+    virtual ~ReadWatcher() = default;
+    // The demo's status read saw the sync line high after seeing it low.
+    virtual void rise_seen() = 0;
+    // The demo read the pin register that carries the buttons `contacts` while `held` was held.
+    virtual void pins_read(Buttons contacts, Buttons held) = 0;
+};
+
 class Board {
   public:
     static constexpr uint32_t kRegisterBase = 0xC0000000;
@@ -75,6 +85,8 @@ class Board {
     Board& operator=(const Board&) = delete;
 
     Frontend& frontend() { return *frontend_; }
+    // Tells `watcher` (null: nobody) of the demo's status and pin reads from now on.
+    void watch_reads(ReadWatcher* watcher) { watcher_ = watcher; }
 
     // --- what the front end drives ---
     // The free-running counter; its upper half seeds the demo.
@@ -123,6 +135,7 @@ class Board {
 
   private:
     Frontend* frontend_;
+    ReadWatcher* watcher_ = nullptr;
     std::unique_ptr<uint16_t[]> registers_;
     std::unique_ptr<uint8_t[]> video_;
     std::array<Rgb, 256> palette_{};

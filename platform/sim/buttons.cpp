@@ -83,4 +83,14 @@ uint16_t pin_levels(Buttons buttons, int port) {
     return levels;
 }
 
+Buttons port_contacts(int port) {
+    Buttons contacts = 0;
+    for (const ButtonInfo& info : kButtons) {
+        if (info.code / 16 == port) {
+            contacts |= info.button;
+        }
+    }
+    return contacts;
+}
+
 }  // namespace sim

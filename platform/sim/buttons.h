@@ -37,5 +37,7 @@ Buttons stick_contact(bool up, bool down, bool left, bool right);
 
 // Level of the pin register of `port` (0x1184 + 2 x port) with these buttons held (pressed = 0).
 uint16_t pin_levels(Buttons buttons, int port);
+// The buttons whose pins are in the register of `port` (none for a port without buttons).
+Buttons port_contacts(int port);
 
 }  // namespace sim
