@@ -25,8 +25,8 @@ extern "C" {
 namespace frontends {
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
+using sim::kHeight;
+using sim::kWidth;
 constexpr int kPulsesPerSecond = 60;
 constexpr int kKeyframeEvery = 2 * kPulsesPerSecond;  // a seek never decodes more than 2 s
 
@@ -135,8 +135,8 @@ struct VideoRecorder::Encoder {
     AVStream* stream = nullptr;
     AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
-    std::vector<uint8_t> last_pixels, last_colours;  // the picture in `frame`, to skip repeats
-    std::vector<int> left, right;                    // console columns under each chroma column
+    sim::Picture last;             // the picture in `frame`, to skip repeats
+    std::vector<int> left, right;  // console columns under each chroma column
 
     ~Encoder() {
         av_packet_free(&packet);
@@ -234,11 +234,13 @@ struct VideoRecorder::Encoder {
     }
 
     // Fills `frame` with the picture, scaled.
-    void convert(const uint8_t* pixels, const uint8_t* colours) {
+    void convert(const sim::Picture& picture) {
         Yuv table[256];
         for (int i = 0; i < 256; ++i) {
-            table[i] = to_yuv(colours[3 * i], colours[3 * i + 1], colours[3 * i + 2]);
+            const sim::Rgb& c = picture.palette[i];
+            table[i] = to_yuv(c.r, c.g, c.b);
         }
+        const uint8_t* pixels = picture.pixels.data();
         const int width = codec->width;
         for (int row = 0; row < kHeight; ++row) {
             const uint8_t* source = pixels + row * kWidth;
@@ -321,16 +323,13 @@ int VideoRecorder::height() const {
     return encoder_->codec->height;
 }
 
-void VideoRecorder::add_frame(const uint8_t* pixels, const uint8_t* colours) {
+void VideoRecorder::add_frame(const sim::Picture& picture) {
     Encoder& e = *encoder_;
-    const bool repeat = frames_ > 0 && std::memcmp(e.last_pixels.data(), pixels, 320 * 240) == 0 &&
-                        std::memcmp(e.last_colours.data(), colours, 768) == 0;
-    if (!repeat) {
+    if (frames_ == 0 || !(picture == e.last)) {
         // The encoder may still hold the previous frame's buffers.
         e.check(av_frame_make_writable(e.frame), "out of memory for video frames");
-        e.convert(pixels, colours);
-        e.last_pixels.assign(pixels, pixels + 320 * 240);
-        e.last_colours.assign(colours, colours + 768);
+        e.convert(picture);
+        e.last = picture;
     }
     e.frame->pts = frames_;
     e.send(e.frame);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "frontends/common/output_file.h"
+#include "platform/sim/board.h"
 
 namespace frontends {
 
@@ -22,7 +23,6 @@ std::optional<VideoFormat> video_format_for(const std::string& path);
 // a single console pixel, so no pixel takes on its neighbour's colour; 2 is the smallest.
 constexpr int kMinVideoScale = 1;
 constexpr int kMaxVideoScale = 8;
-constexpr int kDefaultVideoScale = 2;
 
 class VideoRecorder {
   public:
@@ -33,9 +33,8 @@ class VideoRecorder {
     VideoRecorder(const VideoRecorder&) = delete;
     VideoRecorder& operator=(const VideoRecorder&) = delete;
 
-    // Adds one pulse's picture: 320 x 240 palette indices, top row first, and the 256 colours
-    // as red, green and blue bytes (768 in all).
-    void add_frame(const uint8_t* pixels, const uint8_t* colours);
+    // Adds one pulse's picture.
+    void add_frame(const sim::Picture& picture);
     int frames() const { return frames_; }
     int width() const;
     int height() const;

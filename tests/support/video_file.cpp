@@ -101,16 +101,16 @@ double psnr(const std::vector<uint8_t>& decoded, const std::vector<uint8_t>& exa
     return 10 * std::log10(255.0 * 255.0 * (double)exact.size() / squares);
 }
 
-std::vector<uint8_t> scaled_rgb(const uint8_t* pixels, const uint8_t* colours, int scale) {
+std::vector<uint8_t> scaled_rgb(const sim::Picture& picture, int scale) {
     const int width = 320 * scale, height = 240 * scale;
     std::vector<uint8_t> rgb((size_t)width * height * 3);
     uint8_t* out = rgb.data();
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const uint8_t* colour = colours + 3 * pixels[(y / scale) * 320 + x / scale];
-            *out++ = colour[0];
-            *out++ = colour[1];
-            *out++ = colour[2];
+            const sim::Rgb& colour = picture.palette[picture.pixels[(y / scale) * 320 + x / scale]];
+            *out++ = colour.r;
+            *out++ = colour.g;
+            *out++ = colour.b;
         }
     }
     return rgb;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/board.h"
+
 namespace pbtest {
 
 struct VideoStream {
@@ -31,8 +33,7 @@ std::optional<VideoStream> read_video(
 // identical buffers give infinity.
 double psnr(const std::vector<uint8_t>& decoded, const std::vector<uint8_t>& exact);
 
-// A 320 x 240 picture (palette indices and 256 r, g, b colours) as RGB triples, each pixel a
-// `scale` x `scale` square.
-std::vector<uint8_t> scaled_rgb(const uint8_t* pixels, const uint8_t* colours, int scale);
+// A picture as RGB triples, each pixel a `scale` x `scale` square.
+std::vector<uint8_t> scaled_rgb(const sim::Picture& picture, int scale);
 
 }  // namespace pbtest

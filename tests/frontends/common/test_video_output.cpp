@@ -15,22 +15,21 @@ namespace {
 
 // Neighbouring pixels in eight saturated colours, the hardest case for shared chroma, with the
 // palette turned by `frame` steps so every frame differs.
-void pattern(int frame, std::vector<uint8_t>& pixels, std::vector<uint8_t>& colours) {
+sim::Picture pattern(int frame) {
     static const uint8_t kColours[8][3] = {{255, 0, 0},     {0, 255, 0},   {0, 0, 255},
                                            {255, 255, 0},   {0, 255, 255}, {255, 0, 255},
                                            {255, 255, 255}, {0, 0, 0}};
-    pixels.resize(320 * 240);
-    colours.assign(768, 0);
+    sim::Picture picture;
     for (int y = 0; y < 240; ++y) {
         for (int x = 0; x < 320; ++x) {
-            pixels[(size_t)y * 320 + x] = (uint8_t)((x + 3 * y + x / 7) % 8);
+            picture.pixels[(size_t)y * 320 + x] = (uint8_t)((x + 3 * y + x / 7) % 8);
         }
     }
     for (int i = 0; i < 8; ++i) {
-        for (int c = 0; c < 3; ++c) {
-            colours[3 * i + c] = kColours[(i + frame) % 8][c];
-        }
+        const uint8_t* c = kColours[(i + frame) % 8];
+        picture.palette[i] = {c[0], c[1], c[2]};
     }
+    return picture;
 }
 
 TEST(VideoRecorder, EveryPixelKeepsItsColourAtEvenScales) {
@@ -46,22 +45,18 @@ TEST(VideoRecorder, EveryPixelKeepsItsColourAtEvenScales) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.extension);
         const std::string path = "/tmp/pbvideo-" + std::to_string(getpid()) + c.extension;
-        std::vector<uint8_t> pixels, colours;
         {
             frontends::VideoRecorder recorder(path, c.scale);
             for (int frame = 0; frame < kFrames; ++frame) {
-                pattern(frame, pixels, colours);
-                recorder.add_frame(pixels.data(), colours.data());
+                recorder.add_frame(pattern(frame));
             }
             recorder.finish();
         }
         double worst = 1000;
         const auto stream =
             pbtest::read_video(path, [&](int frame, const std::vector<uint8_t>& rgb) {
-                pattern(frame, pixels, colours);
-                worst = std::min(
-                    worst,
-                    pbtest::psnr(rgb, pbtest::scaled_rgb(pixels.data(), colours.data(), c.scale)));
+                worst =
+                    std::min(worst, pbtest::psnr(rgb, pbtest::scaled_rgb(pattern(frame), c.scale)));
             });
         unlink(path.c_str());
         ASSERT_TRUE(stream) << "the video cannot be decoded";
