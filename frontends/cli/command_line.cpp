@@ -4,6 +4,7 @@
 #include "frontends/cli/command_line.h"
 
 #include "frontends/common/decimal.h"
+#include "frontends/common/video_output.h"
 
 #include <CLI/CLI.hpp>
 
@@ -51,7 +52,7 @@ bool has_suffix(const std::string& text, const std::string& suffix) {
 
 // The options' texts as typed, checked after parsing.
 struct Typed {
-    std::string seed, frames, scale, record_every;
+    std::string seed, frames, scale, record_every, record_scale;
 };
 
 void declare_options(CLI::App& app, Options& options, Typed& typed) {
@@ -75,13 +76,22 @@ void declare_options(CLI::App& app, Options& options, Typed& typed) {
                    "Write the picture at the hand-over as an 8-bit palette PNG")
         ->type_name("FILE.png");
     app.add_option("--record", options.record,
-                   "Record the display as an animated GIF (every second pulse, 30 frames per "
-                   "second)")
-        ->type_name("FILE.gif");
+                   "Record the display, by the name's extension: an animated GIF (every second "
+                   "pulse, 30 frames per second), or an MP4 (H.264) or WebM (VP9) video of "
+                   "every pulse at 60 frames per second")
+        ->type_name("FILE.gif|FILE.mp4|FILE.webm");
     app.add_option("--record-every", typed.record_every,
-                   "Record every Nth pulse, 2-60 (default 2: 30 frames per second; larger "
-                   "values make smaller files)")
+                   "Put every Nth pulse in the GIF, 2-60 (default 2: 30 frames per second; "
+                   "larger values make smaller files)")
         ->type_name("N");
+    app.add_option("--record-scale", typed.record_scale,
+                   "Scale the video's pictures up by N, 1-8, each pixel a square (default 2: "
+                   "even scales keep every pixel's colour exact)")
+        ->type_name("N");
+    app.add_option("--save-input", options.save_input,
+                   "When the run ends, write a button script of what the demo read, which "
+                   "replays the run with --headless --seed S --input FILE")
+        ->type_name("FILE");
     app.add_option("--scale", typed.scale,
                    "Window scale factor 1-16 (default: largest that fits, "
                    "up to 4)")
@@ -125,18 +135,29 @@ std::optional<std::string> check_numbers(const CLI::App& app, const Typed& typed
         }
         options.record_every = (int)*value;
     }
+    if (app.count("--record-scale")) {
+        const auto value = parse_decimal(typed.record_scale, kMaxVideoScale);
+        if (!value || *value < kMinVideoScale) {
+            return "--record-scale takes a whole number from 1 to 8, not \"" + typed.record_scale +
+                   "\"";
+        }
+        options.record_scale = (int)*value;
+    }
     return std::nullopt;
 }
 
 // The file names and the options that must or must not go together.
 std::optional<std::string> check_files(const CLI::App& app, const Options& options) {
-    if (app.count("--input") && options.input.empty()) {
-        return "--input needs a file name";
+    for (const auto& [option, name] :
+         {std::pair{"--input", &options.input}, std::pair{"--save-input", &options.save_input}}) {
+        if (app.count(option) && name->empty()) {
+            return std::string(option) + " needs a file name";
+        }
     }
     // Every later error quotes these names; a control character in one would break its line.
     for (const auto& [option, name] :
          {std::pair{"--input", &options.input}, std::pair{"--screenshot", &options.screenshot},
-          std::pair{"--record", &options.record}}) {
+          std::pair{"--record", &options.record}, std::pair{"--save-input", &options.save_input}}) {
         if (has_control_character(*name)) {
             return std::string(option) + " names a file with a control character in it";
         }
@@ -144,11 +165,24 @@ std::optional<std::string> check_files(const CLI::App& app, const Options& optio
     if (app.count("--screenshot") && !has_suffix(options.screenshot, ".png")) {
         return "--screenshot writes a PNG: its name must end in .png";
     }
-    if (app.count("--record") && !has_suffix(options.record, ".gif")) {
-        return "--record writes a GIF: its name must end in .gif";
+    const bool gif = has_suffix(options.record, ".gif");
+    const bool video = video_format_for(options.record).has_value();
+    if (app.count("--record") && !gif && !video) {
+        return "--record writes a GIF, an MP4 or a WebM video: its name must end in .gif, .mp4 "
+               "or .webm";
     }
-    if (!options.screenshot.empty() && options.screenshot == options.record) {
-        return "--screenshot and --record name the same file";
+    if (app.count("--record-every") && !gif) {
+        return "--record-every is for a GIF; a video holds every pulse";
+    }
+    if (app.count("--record-scale") && !video) {
+        return "--record-scale goes with --record FILE.mp4 or FILE.webm";
+    }
+    for (const auto& [a, b] : {std::pair{&options.screenshot, &options.record},
+                               std::pair{&options.screenshot, &options.save_input},
+                               std::pair{&options.record, &options.save_input}}) {
+        if (!a->empty() && *a == *b) {
+            return "--screenshot, --record and --save-input must name different files";
+        }
     }
     if (options.headless && (options.fullscreen || options.scale != 0)) {
         return "--scale and --fullscreen are for the window, not --headless";

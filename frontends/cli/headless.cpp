@@ -2,6 +2,11 @@
 
 #include "frontends/cli/headless.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "frontends/cli/progress.h"
 #include "frontends/common/outputs.h"
 #include "platform/sim/run_demo.h"
 
@@ -37,14 +42,18 @@ InputTimeline make_timeline(const Options& options) {
 
 int run_headless(const Options& options, const InputTimeline& timeline) {
     Outputs outputs(options);
+    // Only a person at a terminal wants to see how far a long run has come.
+    ProgressLine progress(isatty(STDERR_FILENO) ? stderr : nullptr,
+                          timeline.start_held_from().value_or(0));
     HeadlessFrontend frontend(timeline);
-    frontend.on_pulse = [&outputs](const sim::Board& board, uint32_t pulse) {
+    frontend.on_pulse = [&outputs, &progress](const sim::Board& board, uint32_t pulse) {
         outputs.on_pulse(board, pulse);
+        progress.update(pulse);
     };
     sim::Board board(frontend);
     board.set_counter((uint32_t)options.seed.value_or(0) << 16);
     frontend.prepare(board);
-    return run_to_hand_over(board, outputs);
+    return run_to_hand_over(board, outputs, [&progress] { progress.clear(); });
 }
 
 }  // namespace frontends::cli

@@ -15,8 +15,10 @@ struct Options {
     std::optional<uint32_t> frames;  // START held from this pulse on
     std::string input;               // button script
     std::string screenshot;          // palette PNG of the picture at the hand-over
-    std::string record;              // animated GIF of the display
-    int record_every = 2;            // pulses between recorded frames
+    std::string record;              // the display as an animated GIF, an MP4 or a WebM video
+    int record_every = 2;            // pulses between a GIF's frames
+    int record_scale = 2;            // a video's whole-number scale
+    std::string save_input;          // a button script of what the demo read, to replay the run
     int scale = 0;                   // window scale; 0 picks the largest that fits, up to 4
     bool fullscreen = false;
 };

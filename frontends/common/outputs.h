@@ -4,10 +4,15 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "frontends/common/image_output.h"
+#include "frontends/common/input_recorder.h"
 #include "frontends/common/options.h"
+#include "frontends/common/video_output.h"
 #include "platform/sim/board.h"
 
 namespace frontends {
@@ -16,20 +21,38 @@ class Outputs {
   public:
     // Creates the output files' temporaries, so unwritable paths are refused up front.
     explicit Outputs(const Options& options);
-    // Samples the display for the recording at pulses 1, 1 + k, 1 + 2k, ... (k = --record-every).
+    // Watches what the demo reads on `board`, for --save-input; before the demo starts.
+    void watch(sim::Board& board);
+    // Samples the display for the recording: a GIF at pulses 1, 1 + k, 1 + 2k, ...
+    // (k = --record-every), a video at every pulse.
     void on_pulse(const sim::Board& board, uint32_t pulse);
-    // Writes the screenshot of the picture at the hand-over and ends the recording.
+    // Writes the screenshot of the picture at the hand-over, ends the recording and writes the
+    // script of what the demo read (saying on stderr when it cannot replay the run exactly).
     void finish(const sim::Board& board);
 
   private:
+    void write_saved_input(const sim::Board& board);
+
     std::unique_ptr<OutputFile> screenshot_;
     std::unique_ptr<GifRecorder> recorder_;
+    std::unique_ptr<VideoRecorder> video_;
+    std::unique_ptr<OutputFile> saved_input_;
+    std::string saved_input_name_;
+    InputRecorder input_;
     int record_every_ = 2;
     sim::Picture scratch_;
 };
 
+// The script file --save-input writes: comment lines with the seed, the command that replays it
+// (naming the script `name`) and, if the levels changed within any pulse, a warning; then one
+// line per change.
+std::string saved_script(uint16_t seed, const std::string& name,
+                         const std::vector<InputRecorder::Change>& changes,
+                         const std::vector<uint32_t>& changed_within);
+
 // Runs the demo on `board` and, when it leaves through the hand-over, finishes the outputs;
-// returns the exit status (the demo's own when it ended the process itself).
-int run_to_hand_over(sim::Board& board, Outputs& outputs);
+// returns the exit status (the demo's own when it ended the process itself). `ended`, if given,
+// is called as soon as the demo has ended, before the outputs are finished.
+int run_to_hand_over(sim::Board& board, Outputs& outputs, const std::function<void()>& ended = {});
 
 }  // namespace frontends

@@ -180,4 +180,19 @@ bool InputTimeline::ends() const {
     return start_from_.has_value() || (!script_.empty() && (script_.back().buttons & sim::kStart));
 }
 
+std::optional<uint32_t> InputTimeline::start_held_from() const {
+    std::optional<uint32_t> from = start_from_;
+    // Back from the last change, as long as each one holds START until the next.
+    for (auto change = script_.rbegin(); change != script_.rend(); ++change) {
+        if (from && change->pulse >= *from) {
+            continue;
+        }
+        if (!(change->buttons & sim::kStart)) {
+            break;
+        }
+        from = change->pulse;
+    }
+    return from;
+}
+
 }  // namespace frontends

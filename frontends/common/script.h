@@ -41,6 +41,8 @@ class InputTimeline {
     sim::Buttons at(uint32_t pulse) const;
     // True when START is held for good from some pulse on, so the demo is sure to end.
     bool ends() const;
+    // The pulse from which START is held for good, if it is.
+    std::optional<uint32_t> start_held_from() const;
 
   private:
     std::vector<ButtonChange> script_;

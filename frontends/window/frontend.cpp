@@ -12,6 +12,7 @@
 
 #include "frontends/common/image_output.h"
 #include "frontends/window/controls.h"
+#include "frontends/window/interrupt.h"
 #include "frontends/window/pulses.h"
 #include "platform/sim/run_demo.h"
 
@@ -142,6 +143,9 @@ void WindowFrontend::rise(sim::Board& board, uint32_t pulse) {
 }
 
 void WindowFrontend::handle_events(sim::Board& board) {
+    if (InterruptAsStart::taken()) {
+        leaving_ = true;
+    }
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
@@ -204,6 +208,7 @@ void WindowFrontend::save_screenshot(const sim::Board& board) const {
 }
 
 void WindowFrontend::hand_over(sim::Board& board) {
+    InterruptAsStart::release();
     board.capture(scratch_);
     video_.show(scratch_);
     throw sim::DemoEnded{sim::DemoEnded::kHandOver, 0};

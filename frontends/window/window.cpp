@@ -11,14 +11,17 @@
 
 #include "frontends/common/outputs.h"
 #include "frontends/window/frontend.h"
+#include "frontends/window/interrupt.h"
 #include "frontends/window/video.h"
 
 namespace frontends::window {
 namespace {
 
-// SDL for the length of one run; gamepads are optional.
+// SDL for the length of one run; gamepads are optional. SDL's own signal handlers are left out:
+// an interrupt is the front end's to take, and a termination ends the run as it would headless.
 struct SdlSession {
     SdlSession() {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         SDL_Init(0);
         SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
@@ -37,6 +40,8 @@ uint32_t counter_from_clock() {
 }  // namespace
 
 int run_window(const Options& options, const InputTimeline& timeline) {
+    // Before the outputs start their encoders' threads, so that none of them takes an interrupt.
+    const InterruptAsStart interrupt;
     Outputs outputs(options);
     SdlSession sdl;
     const uint32_t counter = options.seed ? (uint32_t)*options.seed << 16 : counter_from_clock();

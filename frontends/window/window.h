@@ -10,8 +10,9 @@ namespace frontends::window {
 // The exit status when no window can be opened (no display); the message is one line on stderr.
 constexpr int kNoDisplayStatus = 3;
 
-// Runs the demo in a window until it leaves through the hand-over (Escape, closing the window and
-// START all lead there); returns the exit status. Throws OutputError for unwritable outputs.
+// Runs the demo in a window until it leaves through the hand-over (Escape, closing the window,
+// Ctrl+C and START all lead there); returns the exit status. Throws OutputError for unwritable
+// outputs.
 int run_window(const Options& options, const InputTimeline& timeline);
 
 }  // namespace frontends::window

@@ -29,6 +29,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xcomposite.h>
 #include <X11/keysym.h>
 
 namespace {
@@ -127,7 +128,8 @@ struct Grab {
 // talks to it as a window manager and a keyboard would.
 class XClient {
   public:
-    explicit XClient(const std::string& display) : display_(XOpenDisplay(display.c_str())) {
+    explicit XClient(const std::string& display)
+        : display_(XOpenDisplay(display.c_str())), name_(display) {
         // A window that went away meanwhile is the test's finding to report, not a reason to abort.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     }
@@ -180,12 +182,36 @@ class XClient {
         if (!XGetWindowAttributes(display_, window, &attributes)) {
             return std::nullopt;
         }
-        XImage* image = XGetImage(display_, window, 0, 0, (unsigned)attributes.width,
-                                  (unsigned)attributes.height, AllPlanes, ZPixmap);
+        return grab(window, attributes.width, attributes.height, attributes.visual);
+    }
+    // A window's last picture, kept by the server past the window's end.
+    struct Kept {
+        Pixmap pixmap = 0;
+        int width = 0, height = 0;
+        Visual* visual = nullptr;  // a pixmap has none: its pixels are read as the window's
+    };
+    // From now on the server keeps what `window` shows in a pixmap of its own, which outlives
+    // the window: the last picture a program showed can be read after it has ended.
+    Kept keep_contents(Window window) {
+        int major = 0, minor = 4;  // the version this client speaks, told before any request
+        XCompositeQueryVersion(display_, &major, &minor);
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display_, window, &attributes);
+        XCompositeRedirectWindow(display_, window, CompositeRedirectAutomatic);
+        const Pixmap pixmap = XCompositeNameWindowPixmap(display_, window);
+        XSync(display_, False);
+        return {pixmap, attributes.width, attributes.height, attributes.visual};
+    }
+    std::optional<Grab> grab(const Kept& kept) {
+        return grab(kept.pixmap, kept.width, kept.height, kept.visual);
+    }
+    std::optional<Grab> grab(Drawable drawable, int width, int height, const Visual* visual) {
+        XImage* image = XGetImage(display_, drawable, 0, 0, (unsigned)width, (unsigned)height,
+                                  AllPlanes, ZPixmap);
         if (image == nullptr) {
             return std::nullopt;
         }
-        Grab grab{attributes.width, attributes.height, {}};
+        Grab grab{width, height, {}};
         const auto channel = [](unsigned long pixel, unsigned long mask) {
             int shift = 0;
             while (mask != 0 && !(mask & 1)) {
@@ -197,14 +223,15 @@ class XClient {
         for (int y = 0; y < grab.height; ++y) {
             for (int x = 0; x < grab.width; ++x) {
                 const unsigned long pixel = XGetPixel(image, x, y);
-                grab.pixels.push_back({channel(pixel, image->red_mask),
-                                       channel(pixel, image->green_mask),
-                                       channel(pixel, image->blue_mask)});
+                grab.pixels.push_back({channel(pixel, visual->red_mask),
+                                       channel(pixel, visual->green_mask),
+                                       channel(pixel, visual->blue_mask)});
             }
         }
         XDestroyImage(image);
         return grab;
     }
+    const std::string& name() const { return name_; }
     void resize(Window window, unsigned w, unsigned h) {
         XResizeWindow(display_, window, w, h);
         XFlush(display_);
@@ -248,6 +275,7 @@ class XClient {
                attributes.map_state == IsViewable;
     }
     Display* display_;
+    std::string name_;
 };
 
 // Processor time (user + system) of a running process, in seconds.
@@ -529,6 +557,68 @@ TEST_F(WindowTest, ClosingTheWindowLeavesThroughTheHandOver) {
     EXPECT_EQ(run.err, "");
     expect_headless_picture(grab, 78, 3600, 320, 240);
     EXPECT_EQ(slurp(path("run.gif")).substr(0, 6), "GIF89a") << "the recording was not finished";
+}
+
+TEST_F(WindowTest, ASavedSessionReplaysHeadlessToTheLastPictureShown) {
+    XClient x(xvfb_.display());
+    ASSERT_TRUE(x.connected());
+    const pid_t child = start({"--seed", "321", "--scale", "1", "--save-input", "run.txt"});
+    const Window window = x.wait_for_window(child, 15);
+    ASSERT_NE(window, 0u) << "no window appeared";
+    const XClient::Kept kept = x.keep_contents(window);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Real key presses through the server, as a keyboard makes them (with the pointer over the
+    // window and the focus on it): the stick, slow motion, a diagonal, and Enter, which is START
+    // (each held longer than the demo takes to look: a key pressed and let go between two pulses is
+    // never seen).
+    const std::string xdotool = "DISPLAY=" + x.name() + " xdotool ";
+    const std::string id = std::to_string(window);
+    const std::string keys = xdotool + "mousemove --window " + id + " 10 10 && " + xdotool +
+                             "windowfocus --sync " + id + " && " + xdotool +
+                             "sleep 0.3 keydown Right sleep 0.4 keyup Right"
+                             " keydown space sleep 0.6 keyup space"
+                             " keydown Up keydown Left sleep 0.4 keyup Left keyup Up"
+                             " sleep 0.2 keydown Return sleep 0.5 keyup Return";
+    ASSERT_EQ(std::system(keys.c_str()), 0) << "xdotool failed";
+    const Ended run = finish(child);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::optional<Grab> last = x.grab(kept);
+    ASSERT_TRUE(last) << "the window's last picture could not be read back";
+
+    const std::string script = slurp(path("run.txt"));
+    EXPECT_EQ(script.rfind("# plasmaballs, seed 321: ", 0), 0u) << script;
+    EXPECT_NE(script.find("\n# replay: plasmaballs --headless --seed 321 --input run.txt\n"),
+              std::string::npos)
+        << script;
+    for (const char* held : {" right\n", " select\n", " up-left\n"}) {
+        EXPECT_NE(script.find(held), std::string::npos) << "no" << held << "in\n" << script;
+    }
+    const pbtest::Run replay = pbtest::run_headless(321, UINT32_MAX, script);
+    EXPECT_TRUE(letterboxed(replay.picture, 320, 240) == last->pixels)
+        << "the replay of\n"
+        << script << "does not end on the window's last picture";
+}
+
+TEST_F(WindowTest, AnInterruptEndsTheRunAsStartAndSavesWhatWasPlayed) {
+    XClient x(xvfb_.display());
+    ASSERT_TRUE(x.connected());
+    const pid_t child = start(
+        {"--seed", "322", "--scale", "1", "--save-input", "run.txt", "--screenshot", "end.png"});
+    const Window window = x.wait_for_window(child, 15);
+    ASSERT_NE(window, 0u) << "no window appeared";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(child, SIGINT);
+    const Ended run = finish(child);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string script = slurp(path("run.txt"));
+    ASSERT_NE(script.rfind(" start\n"), std::string::npos) << script;
+    EXPECT_EQ(script.rfind(" start\n"), script.size() - 7) << "the script does not end with START";
+    const std::optional<std::vector<sim::Rgb>> end = read_png(path("end.png"));
+    ASSERT_TRUE(end) << "no screenshot at the hand-over";
+    EXPECT_TRUE(*end ==
+                letterboxed(pbtest::run_headless(322, UINT32_MAX, script).picture, 320, 240))
+        << "the replay does not end on the picture at the hand-over";
 }
 
 TEST_F(WindowTest, AResizedWindowKeepsAWholeScaleBetweenBlackBars) {
