@@ -6,6 +6,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "support/run_demo.h"
+#include "support/video_file.h"
 
 namespace {
 
@@ -124,6 +126,23 @@ TEST(Cli, RefusesBadInputWithStatusTwoAndNoFiles) {
         {{"--headless", "--frames", "1", "--record", "r.gif", "--record-every", "1"},
          "--record-every takes"},
         {{"--headless", "--frames", "1", "--record-every", "6"}, "goes with --record"},
+        {{"--headless", "--frames", "1", "--record", "a.avi"}, "must end in .gif, .mp4 or .webm"},
+        {{"--headless", "--frames", "1", "--record", "/proc/x.mp4"}, "cannot be written"},
+        {{"--headless", "--frames", "1", "--record", "r.mp4", "--record-every", "3"},
+         "--record-every is for a GIF"},
+        {{"--headless", "--frames", "1", "--record", "r.gif", "--record-scale", "2"},
+         "--record-scale goes with --record FILE.mp4 or FILE.webm"},
+        {{"--headless", "--frames", "1", "--record", "r.webm", "--record-scale", "0"},
+         "--record-scale takes a whole number from 1 to 8"},
+        {{"--headless", "--frames", "1", "--record", "r.mp4", "--record-scale", "9"},
+         "--record-scale takes"},
+        {{"--headless", "--frames", "1", "--record", "r.mp4", "--record-scale", "2x"},
+         "--record-scale takes"},
+        {{"--headless", "--frames", "1", "--save-input", ""}, "--save-input needs a file name"},
+        {{"--headless", "--frames", "1", "--save-input", "a\tb.txt"}, "control character"},
+        {{"--headless", "--frames", "1", "--save-input", "no/such/dir/s.txt"}, "cannot be written"},
+        {{"--headless", "--frames", "1", "--record", "r.mp4", "--save-input", "r.mp4"},
+         "must name different files"},
     };
     Folder folder;
     folder.write("script.txt", "3 up\n");
@@ -148,7 +167,8 @@ TEST(Cli, HelpAndVersionSucceed) {
     const Result help = folder.run({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* option : {"--headless", "--seed", "--frames", "--input", "--screenshot",
-                               "--record", "--scale", "--fullscreen", "--version"}) {
+                               "--record", "--record-every", "--record-scale", "--save-input",
+                               "--scale", "--fullscreen", "--version"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
     const Result version = folder.run({"--version"});
@@ -199,6 +219,101 @@ TEST(Cli, RecordingSamplesEverySecondPulse) {
     EXPECT_EQ(gif->ImageCount, 10);
     DGifCloseFile(gif, &error);
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"r.gif"});
+}
+
+TEST(Cli, VideosHoldEveryPulseAtSixtyFramesPerSecond) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string codec;
+        int scale;
+    };
+    const Case cases[] = {
+        {{"--record", "run.mp4"}, "h264", 2},
+        {{"--record", "run.webm", "--record-scale", "4"}, "vp9", 4},
+    };
+    constexpr int kPulses = 30;
+    // The last frame is the display at pulse 30's rise, after 29 frames were drawn.
+    const sim::Picture last = pbtest::run_headless(2468, kPulses - 1).picture;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments[1]);
+        Folder folder;
+        std::vector<std::string> arguments = {"--headless", "--seed", "2468", "--frames",
+                                              std::to_string(kPulses)};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const Result result = folder.run(arguments);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        double quality = 0;
+        const auto stream = pbtest::read_video(
+            folder / c.arguments[1], [&](int frame, const std::vector<uint8_t>& rgb) {
+                if (frame == kPulses - 1) {
+                    quality = pbtest::psnr(rgb, pbtest::scaled_rgb(last, c.scale));
+                }
+            });
+        ASSERT_TRUE(stream) << "the video cannot be decoded";
+        EXPECT_EQ(stream->codec, c.codec);
+        EXPECT_EQ(stream->rate_num, 60 * stream->rate_den)
+            << stream->rate_num << "/" << stream->rate_den;
+        EXPECT_EQ(stream->frames, kPulses);
+        EXPECT_EQ(stream->width, 320 * c.scale);
+        EXPECT_EQ(stream->height, 240 * c.scale);
+        EXPECT_GE(quality, 40.0) << "dB against the exact picture, scaled";
+        EXPECT_EQ(folder.entries(), (std::vector<std::string>{c.arguments[1]}));
+    }
+}
+
+TEST(Cli, ASavedInputReplaysTheRunByItsOwnCommand) {
+    Folder folder;
+    folder.write("moves.txt", "10 right\n40 select+up\n75 down-left\n110 none\n");
+    const Result saved =
+        folder.run({"--headless", "--seed", "97", "--frames", "150", "--input", "moves.txt",
+                    "--save-input", "saved run.txt", "--screenshot", "a.png"});
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(saved.err, "");
+    const std::string script = slurp(folder / "saved run.txt");
+    const std::string command =
+        "# replay: plasmaballs --headless --seed 97 --input 'saved run.txt'\n";
+    ASSERT_NE(script.find(command), std::string::npos) << script;
+    // The replay as the file's own comment says it, with a screenshot of its end.
+    std::vector<std::string> replay = {"--headless",    "--seed",       "97",   "--input",
+                                       "saved run.txt", "--screenshot", "b.png"};
+    ASSERT_EQ(folder.run(replay).status, 0);
+    EXPECT_TRUE(read_png(folder / "a.png") == read_png(folder / "b.png"))
+        << "the replay of\n"
+        << script << "ends on another picture";
+}
+
+// Runs the program with stderr on a terminal of its own and returns what the terminal showed.
+std::string terminal_output(const std::vector<std::string>& arguments) {
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        pbtest::exec_program(PLASMABALLS_BINARY, arguments);
+    }
+    std::string shown;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = read(terminal, buffer, sizeof buffer)) > 0) {
+        shown.append(buffer, (size_t)got);
+    }
+    close(terminal);
+    waitpid(child, nullptr, 0);
+    return shown;
+}
+
+TEST(Cli, ALongRunShowsItsProgressOnATerminalOnly) {
+    const std::vector<std::string> arguments = {"--headless", "--frames", "80000"};
+    const std::string shown = terminal_output(arguments);
+    EXPECT_NE(shown.find("\rplasmaballs: pulse "), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" of 80000 ("), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" pulses/s, "), std::string::npos) << shown;
+    EXPECT_EQ(shown.substr(shown.size() - 4), "\r\033[K") << "the line is not cleared at the end";
+    Folder folder;
+    const Result quiet = folder.run(arguments);
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err, "") << "progress on a stderr that is not a terminal";
 }
 
 }  // namespace

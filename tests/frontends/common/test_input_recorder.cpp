@@ -1,11 +1,16 @@
-// The recorder fed as a board feeds it: rises the demo sees and the pins it reads between them.
+// The recorder fed as a board feeds it (rises the demo sees and the pins it reads between them),
+// and on a board that runs the demo as a window would.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "frontends/common/input_recorder.h"
+#include "frontends/common/script.h"
+#include "platform/sim/run_demo.h"
+#include "support/run_demo.h"
 
 namespace {
 
@@ -67,6 +72,90 @@ TEST(InputRecorder, KeepsTheLevelsReadInEachInterval) {
         EXPECT_EQ(recorder.changes(), c.changes);
         EXPECT_EQ(recorder.changed_within(), c.changed_within);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A board driven as the window drives it: the clock runs on while the demo works, so every wait
+// here sees the pulse after next, and the buttons follow the clock's pulses.
+struct LateFrontend : sim::Frontend {
+    explicit LateFrontend(frontends::InputTimeline by_clock) : timeline(std::move(by_clock)) {}
+    frontends::InputTimeline timeline;
+    void await_edge(sim::Board& board) override {
+        if (board.sync_high()) {
+            board.end_pulse();
+            return;
+        }
+        const uint32_t pulse = board.pulse() + 2;
+        board.begin_pulse(pulse, timeline.at(pulse));
+    }
+    [[noreturn]] void hand_over(sim::Board&) override {
+        throw sim::DemoEnded{sim::DemoEnded::kHandOver, 0};
+    }
+    [[noreturn]] void process_exit(sim::Board&, int status) override {
+        throw sim::DemoEnded{sim::DemoEnded::kExit, status};
+    }
+};
+
+std::string script_of(const std::vector<InputRecorder::Change>& changes) {
+    std::string script;
+    for (const InputRecorder::Change& change : changes) {
+        script +=
+            std::to_string(change.pulse) + " " + sim::buttons_to_string(change.buttons) + "\n";
+    }
+    return script;
+}
+
+TEST(InputRecorder, ALateDemosRunReplaysHeadlessByItsWaits) {
+    LateFrontend frontend(frontends::InputTimeline(
+        frontends::parse_script("20 right\n61 up-left+select\n130 down\n201 none\n"), 300));
+    sim::Board board(frontend);
+    board.set_counter(555u << 16);
+    InputRecorder recorder;
+    board.watch_reads(&recorder);
+    ASSERT_EQ(sim::run_demo(board).kind, sim::DemoEnded::kHandOver);
+
+    const std::string script = script_of(recorder.changes());
+    const pbtest::Run replay = pbtest::run_headless(555, UINT32_MAX, script);
+    EXPECT_EQ(replay.pulses, recorder.interval()) << "one replayed pulse per wait";
+    EXPECT_TRUE(std::equal(replay.video.begin(), replay.video.end(), board.video()))
+        << "the replay of\n"
+        << script << "ends with other video memory";
+    EXPECT_TRUE(replay.picture == board.picture());
+    EXPECT_TRUE(recorder.changed_within().empty());
+}
+
+// Hands each read on to the recorder and, at one read of the stick in one interval, moves the
+// stick as a front end whose pins follow a clock could, while the demo is still drawing.
+struct Meddler : sim::ReadWatcher {
+    Meddler(sim::Board& board, InputRecorder& recorder) : board(board), recorder(recorder) {}
+    sim::Board& board;
+    InputRecorder& recorder;
+    uint32_t rises = 0;
+    int stick_reads = 0;
+    void rise_seen() override {
+        ++rises;
+        stick_reads = 0;
+        recorder.rise_seen();
+    }
+    void pins_read(sim::Buttons contacts, sim::Buttons held) override {
+        recorder.pins_read(contacts, held);
+        if (rises == 30 && (contacts & sim::kRight) && ++stick_reads == 5) {
+            board.set_buttons(sim::kLeft);
+        }
+    }
+};
+
+TEST(InputRecorder, ReportsLevelsThatChangedWhileTheDemoWorked) {
+    LateFrontend frontend(frontends::InputTimeline(frontends::parse_script("10 right\n"), 200));
+    sim::Board board(frontend);
+    InputRecorder recorder;
+    Meddler meddler(board, recorder);
+    board.watch_reads(&meddler);
+    ASSERT_EQ(sim::run_demo(board).kind, sim::DemoEnded::kHandOver);
+    EXPECT_EQ(recorder.changed_within(), std::vector<uint32_t>{30});
 }
 
 }  // namespace
