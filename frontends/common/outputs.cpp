@@ -92,7 +92,7 @@ void Outputs::write_saved_input(const sim::Board& board) {
     const uint16_t seed = board.peek_register(sim::Board::kCounterHigh);
     const std::vector<uint32_t> changed_within = input_.changed_within();
     const std::string text =
-        saved_script(seed, saved_input_name_, input_.changes(), changed_within);
+        saved_script(seed, input_.interval(), saved_input_name_, input_.changes(), changed_within);
     if (std::fwrite(text.data(), 1, text.size(), saved_input_->file()) != text.size()) {
         throw OutputError(saved_input_name_ + ": cannot be written");
     }
@@ -105,13 +105,15 @@ void Outputs::write_saved_input(const sim::Board& board) {
     }
 }
 
-std::string saved_script(uint16_t seed, const std::string& name,
+std::string saved_script(uint16_t seed, uint32_t last_pulse, const std::string& name,
                          const std::vector<InputRecorder::Change>& changes,
                          const std::vector<uint32_t>& changed_within) {
-    std::string text = "# plasmaballs, seed " + std::to_string(seed) +
-                       ": the buttons the demo read, by the sync waits it made\n"
-                       "# replay: plasmaballs --headless --seed " +
-                       std::to_string(seed) + " --input " + shell_quoted(name) + "\n";
+    // The same first lines as the page's saved runs.
+    const std::string seed_text = std::to_string(seed);
+    std::string text = "# plasmaballs button script: seed " + seed_text +
+                       ", handed over at pulse " + std::to_string(last_pulse) +
+                       ".\n# Replay: plasmaballs --headless --seed " + seed_text + " --input " +
+                       shell_quoted(name) + "\n";
     if (!changed_within.empty()) {
         text += "# WARNING: the buttons changed while the demo was working within " +
                 pulses_named(changed_within) +

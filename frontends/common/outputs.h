@@ -43,10 +43,10 @@ class Outputs {
     sim::Picture scratch_;
 };
 
-// The script file --save-input writes: comment lines with the seed, the command that replays it
-// (naming the script `name`) and, if the levels changed within any pulse, a warning; then one
-// line per change.
-std::string saved_script(uint16_t seed, const std::string& name,
+// The script file --save-input writes: comment lines with the seed, the pulse of the hand-over,
+// the command that replays it (naming the script `name`) and, if the levels changed within any
+// pulse, a warning; then one line per change.
+std::string saved_script(uint16_t seed, uint32_t last_pulse, const std::string& name,
                          const std::vector<InputRecorder::Change>& changes,
                          const std::vector<uint32_t>& changed_within);
 

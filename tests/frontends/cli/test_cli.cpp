@@ -272,7 +272,7 @@ TEST(Cli, ASavedInputReplaysTheRunByItsOwnCommand) {
     EXPECT_EQ(saved.err, "");
     const std::string script = slurp(folder / "saved run.txt");
     const std::string command =
-        "# replay: plasmaballs --headless --seed 97 --input 'saved run.txt'\n";
+        "# Replay: plasmaballs --headless --seed 97 --input 'saved run.txt'\n";
     ASSERT_NE(script.find(command), std::string::npos) << script;
     // The replay as the file's own comment says it, with a screenshot of its end.
     std::vector<std::string> replay = {"--headless",    "--seed",       "97",   "--input",

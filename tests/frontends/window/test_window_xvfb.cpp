@@ -587,14 +587,19 @@ TEST_F(WindowTest, ASavedSessionReplaysHeadlessToTheLastPictureShown) {
     ASSERT_TRUE(last) << "the window's last picture could not be read back";
 
     const std::string script = slurp(path("run.txt"));
-    EXPECT_EQ(script.rfind("# plasmaballs, seed 321: ", 0), 0u) << script;
-    EXPECT_NE(script.find("\n# replay: plasmaballs --headless --seed 321 --input run.txt\n"),
+    EXPECT_EQ(script.rfind("# plasmaballs button script: seed 321, handed over at pulse ", 0), 0u)
+        << script;
+    EXPECT_NE(script.find("\n# Replay: plasmaballs --headless --seed 321 --input run.txt\n"),
               std::string::npos)
         << script;
     for (const char* held : {" right\n", " select\n", " up-left\n"}) {
         EXPECT_NE(script.find(held), std::string::npos) << "no" << held << "in\n" << script;
     }
     const pbtest::Run replay = pbtest::run_headless(321, UINT32_MAX, script);
+    EXPECT_NE(script.find("handed over at pulse " + std::to_string(replay.pulses) + ".\n"),
+              std::string::npos)
+        << "the replay hands over at pulse " << replay.pulses << ", not as\n"
+        << script;
     EXPECT_TRUE(letterboxed(replay.picture, 320, 240) == last->pixels)
         << "the replay of\n"
         << script << "does not end on the window's last picture";
