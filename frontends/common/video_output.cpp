@@ -64,9 +64,9 @@ Codec codec_for(VideoFormat format) {
         return {"mp4",
                 "libx264",
                 "H.264",
-                {{"preset", "faster"},
+                {{"preset", "veryfast"},
                  {"tune", "psnr"},
-                 {"crf", "12"},
+                 {"crf", "11"},
                  {"x264-params", "chroma-qp-offset=-4"}}};
     }
     return {"webm",
