@@ -11,7 +11,8 @@
 namespace frontends::cli {
 namespace {
 
-constexpr const char* kVersion = "plasmaballs 1.0.0";
+// The version is the project's, set once in CMakeLists.txt.
+constexpr const char* kVersion = "plasmaballs " PLASMABALLS_VERSION;
 
 bool is_control(char c) {
     return (unsigned char)c < 0x20 || c == 0x7F;

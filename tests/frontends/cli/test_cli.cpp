@@ -173,7 +173,7 @@ TEST(Cli, HelpAndVersionSucceed) {
     }
     const Result version = folder.run({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "plasmaballs 1.0.0\n");
+    EXPECT_EQ(version.out, "plasmaballs " PLASMABALLS_VERSION "\n");
 }
 
 TEST(Cli, ScreenshotHoldsTheExactFrameAndRunsAreRepeatable) {
