@@ -1,8 +1,45 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of tools/packages.txt that are not installed yet.
+# Installs what a command needs and is missing: the Debian packages of the named sections of
+# tools/packages.txt and, with --node-modules, the browser test's npm modules. With everything
+# present it touches no network. When something cannot be installed it says in one line what is
+# missing and which command needs it, and fails.
+#
+#   tools/deps.sh [--node-modules] COMMAND SECTION...     e.g. tools/deps.sh "make run" build
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' "$here/packages.txt" | grep -v '^$')
+
+node_modules=0
+arguments=()
+for argument in "$@"; do
+    if [[ $argument == --node-modules ]]; then
+        node_modules=1
+    else
+        arguments+=("$argument")
+    fi
+done
+if ((${#arguments[@]} < 2)); then
+    echo "usage: tools/deps.sh [--node-modules] COMMAND SECTION..." >&2
+    exit 2
+fi
+command_name=${arguments[0]}
+set -- "${arguments[@]:1}"
+
+# The packages of the wanted sections, in the order listed, each once.
+sections=" $* "
+mapfile -t wanted < <(awk -v sections="$sections" '
+    { sub(/#.*/, ""); gsub(/[[:space:]]/, "") }
+    /^\[.*\]$/ { section = substr($0, 2, length($0) - 2); known[section] = 1; next }
+    $0 != "" && index(sections, " " section " ") && !seen[$0]++ { print }
+    END {
+        n = split(sections, asked, " ")
+        for (i = 1; i <= n; i++) if (!(asked[i] in known)) print "?" asked[i]
+    }' "$here/packages.txt")
+for package in "${wanted[@]}"; do
+    if [[ $package == \?* ]]; then
+        echo "deps: tools/packages.txt has no section [${package#\?}]" >&2
+        exit 2
+    fi
+done
 
 missing=()
 for package in "${wanted[@]}"; do
@@ -10,45 +47,60 @@ for package in "${wanted[@]}"; do
     [[ $status == "install ok installed" ]] || missing+=("$package")
 done
 
-# --- The browser test's driver (tests/frontends/web): playwright-core from npm, pinned by its lock
-# file, into its node_modules when it is not there yet. It drives the system's chromium and
-# downloads no browser of its own.
-install_web_test_modules() {
-    local web=$here/../tests/frontends/web
+# The last line of a failed tool's output, to say why in the one line.
+last_line() {
+    grep -v '^[[:space:]]*$' "$1" | tail -n 1 | cut -c 1-160
+}
+
+install_packages() {
+    ((${#missing[@]} > 0)) || return 0
+    local sudo=() log
+    if ((EUID != 0)); then
+        if ! command -v sudo >/dev/null; then
+            echo "deps: $command_name needs ${missing[*]}; install them as root (no sudo here)" >&2
+            return 1
+        fi
+        sudo=(sudo)
+    fi
+    if ! command -v apt-get >/dev/null; then
+        echo "deps: $command_name needs ${missing[*]}; install them by hand (no apt-get here)" >&2
+        return 1
+    fi
+    echo "deps: installing for $command_name: ${missing[*]}"
+    log=$(mktemp)
+    export DEBIAN_FRONTEND=noninteractive
+    if ! { "${sudo[@]}" apt-get update -qq &&
+        "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"; } \
+        </dev/null >"$log" 2>&1; then
+        echo "deps: $command_name needs ${missing[*]}; apt-get could not install them:" \
+            "$(last_line "$log")" >&2
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
+}
+
+# The browser test's driver (tests/frontends/web): playwright-core from npm, pinned by its lock
+# file, into its node_modules. It drives the system's chromium and downloads no browser of its own.
+install_node_modules() {
+    local web=$here/../tests/frontends/web log
+    ((node_modules)) || return 0
     [[ -d $web/node_modules/playwright-core ]] && return 0
     if ! command -v npm >/dev/null; then
-        echo "deps: npm is missing; it comes with nodejs (tools/packages.txt)" >&2
+        echo "deps: $command_name needs npm for the browser test's modules; it comes with nodejs" >&2
         return 1
     fi
     echo "deps: installing the browser test's node modules in tests/frontends/web"
-    (cd "$web" && npm ci --no-audit --no-fund --loglevel=error) || {
-        echo "deps: npm ci in tests/frontends/web failed" >&2
+    log=$(mktemp)
+    if ! (cd "$web" && npm ci --no-audit --no-fund --loglevel=error) </dev/null >"$log" 2>&1; then
+        echo "deps: $command_name needs the browser test's node modules (playwright-core);" \
+            "npm ci in tests/frontends/web could not fetch them: $(last_line "$log")" >&2
+        rm -f "$log"
+        rm -rf "$web/node_modules"  # nothing half-installed that would pass for complete
         return 1
-    }
+    fi
+    rm -f "$log"
 }
 
-if ((${#missing[@]} == 0)); then
-    install_web_test_modules
-    exit 0
-fi
-
-echo "deps: installing ${missing[*]}"
-if ! command -v apt-get >/dev/null; then
-    echo "deps: apt-get is not available; install these packages by hand: ${missing[*]}" >&2
-    exit 1
-fi
-sudo=()
-if ((EUID != 0)); then
-    if command -v sudo >/dev/null; then
-        sudo=(sudo)
-    else
-        echo "deps: not root and no sudo; install these packages as root: ${missing[*]}" >&2
-        exit 1
-    fi
-fi
-export DEBIAN_FRONTEND=noninteractive
-if ! "${sudo[@]}" apt-get update -qq || ! "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null; then
-    echo "deps: apt-get could not install: ${missing[*]}" >&2
-    exit 1
-fi
-install_web_test_modules
+install_packages
+install_node_modules
