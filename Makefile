@@ -1,5 +1,5 @@
 # The one entry point: make deps | build | run | install | test | bench | fuzz | gp2x | libretro
-# | web. Each command first installs what it needs and is missing (tools/deps.sh,
+# | web | deb | dist. Each command first installs what it needs and is missing (tools/deps.sh,
 # sections of tools/packages.txt): make run and make build only the desktop program's packages.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -38,7 +38,7 @@ install: build
 
 # make test installs what every test needs (the browser test's npm modules only when it runs).
 test-deps:
-	$(DEPS) $(if $(filter 1,$(SANITIZE)),,--node-modules) build gp2x web test
+	$(DEPS) $(if $(filter 1,$(SANITIZE)),,--node-modules) build gp2x web deb dist test
 
 test-programs: test-deps configure
 	@cmake --build --preset host -j $(JOBS) --target test_programs
@@ -53,6 +53,8 @@ TEST_PREREQUISITES := test-deps build test-programs
 TEST_PREREQUISITES += web
 TEST_PREREQUISITES += gp2x
 TEST_PREREQUISITES += fuzzers
+TEST_PREREQUISITES += deb
+TEST_PREREQUISITES += dist
 
 test-host: $(TEST_PREREQUISITES)
 	@ctest --preset host -j $(JOBS) $(CTEST_FLAGS)
@@ -83,6 +85,19 @@ web:
 .PHONY: libretro
 libretro: configure
 	@cmake --build --preset host -j $(JOBS) --target plasmaballs_libretro
+
+# The two Debian packages, built from a clean copy of the tree into build/deb/ and checked
+# with lintian.
+.PHONY: deb
+deb:
+	$(DEPS) build deb
+	@JOBS=$(JOBS) tools/make-deb.sh
+
+# The release archives in build/dist/: the source, the console's and the page's.
+.PHONY: dist
+dist: gp2x web
+	$(DEPS) dist
+	@tools/make-dist.sh
 
 bench: build
 	$(DEPS) build gp2x test bench
