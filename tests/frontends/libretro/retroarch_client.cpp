@@ -1,0 +1,162 @@
+// RetroArch run as a user would, but shut away from the user: its own configuration and home,
+// null drivers, and a session bus of its own.
+
+#include "retroarch_client.h"
+
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace pbtest {
+
+namespace fs = std::filesystem;
+
+Scratch::Scratch() {
+    std::string pattern = (fs::temp_directory_path() / "pbretro.XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+Scratch::~Scratch() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+void write_file(const fs::path& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+namespace {
+
+// The client's own settings; nothing from the user's configuration is read.
+std::string client_config(const fs::path& dir) {
+    return "video_driver = \"null\"\n"
+           "audio_driver = \"null\"\n"
+           "input_driver = \"null\"\n"
+           "input_joypad_driver = \"null\"\n"
+           "menu_driver = \"null\"\n"
+           "midi_driver = \"null\"\n"
+           "load_dummy_on_core_shutdown = \"false\"\n"
+           "config_save_on_exit = \"false\"\n"
+           "gamemode_enable = \"false\"\n"
+           "suspend_screensaver_enable = \"false\"\n"
+           "global_core_options = \"true\"\n"
+           "core_options_path = \"" +
+           (dir / "options.cfg").string() + "\"\n";
+}
+
+// A private session bus without service activation. The client's game-mode library (when
+// installed) aborts when there is no session bus at all, and activation would start its daemon.
+std::string bus_config(const fs::path& dir) {
+    return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig>\n"
+           "  <type>session</type>\n"
+           "  <listen>unix:dir=" +
+           dir.string() +
+           "</listen>\n"
+           "  <auth>EXTERNAL</auth>\n"
+           "  <policy context=\"default\">\n"
+           "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+           "    <allow eavesdrop=\"true\"/>\n"
+           "    <allow own=\"*\"/>\n"
+           "  </policy>\n"
+           "</busconfig>\n";
+}
+
+}  // namespace
+
+int run_retroarch(const fs::path& dir, const fs::path& core, int frames,
+                  const std::string& settings, const std::string& core_options,
+                  std::string& log) {
+    write_file(dir / "retroarch.cfg", client_config(dir) + settings);
+    write_file(dir / "bus.conf", bus_config(dir));
+    write_file(dir / "options.cfg", core_options);
+    const fs::path home = dir / "home";
+    fs::create_directories(home);
+    const fs::path output = dir / "client.log";
+    std::vector<std::string> arguments = {"timeout", "-k", "5", "45"};
+    if (*DBUS_RUN_SESSION != '\0') {
+        arguments.insert(arguments.end(),
+                         {DBUS_RUN_SESSION, "--config-file=" + (dir / "bus.conf").string(), "--"});
+    }
+    arguments.insert(arguments.end(),
+                     {RETROARCH, "--config", (dir / "retroarch.cfg").string(), "-L", core.string(),
+                      "--max-frames=" + std::to_string(frames), "--max-frames-ss",
+                      "--max-frames-ss-path=" + (dir / "shot.png").string(), "--verbose"});
+    std::vector<char*> argv;
+    for (const std::string& a : arguments) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    // Only what the client needs: its home (where it keeps everything it writes) and PATH.
+    const std::string home_variable = "HOME=" + home.string();
+    const std::string config_variable = "XDG_CONFIG_HOME=" + (home / ".config").string();
+    const char* path = getenv("PATH");
+    const std::string path_variable = std::string("PATH=") + (path ? path : "/usr/bin:/bin");
+    char* envp[] = {const_cast<char*>(home_variable.c_str()),
+                    const_cast<char*>(config_variable.c_str()),
+                    const_cast<char*>(path_variable.c_str()), nullptr};
+    const pid_t child = fork();
+    if (child == 0) {
+        if (freopen(output.c_str(), "w", stdout) == nullptr || dup2(1, 2) < 0) {
+            _exit(126);
+        }
+        execvpe(argv[0], argv.data(), envp);
+        _exit(127);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child) {
+        return -1;
+    }
+    log = read_file(output);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::vector<uint8_t> read_rgb(const fs::path& path, png_uint_32& width, png_uint_32& height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        return {};
+    }
+    image.format = PNG_FORMAT_RGB;
+    width = image.width;
+    height = image.height;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
+        return {};
+    }
+    return pixels;
+}
+
+std::vector<uint8_t> rgb(const sim::Picture& picture) {
+    std::vector<uint8_t> out;
+    for (uint8_t index : picture.pixels) {
+        const sim::Rgb c = picture.palette[index];
+        out.insert(out.end(), {c.r, c.g, c.b});
+    }
+    return out;
+}
+
+size_t differing_pixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    size_t differing = 0;
+    for (size_t i = 0; i + 2 < a.size() && i + 2 < b.size(); i += 3) {
+        differing += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2];
+    }
+    return differing + (a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) / 3;
+}
+
+}  // namespace pbtest
