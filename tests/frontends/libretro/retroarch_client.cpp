@@ -80,8 +80,7 @@ std::string bus_config(const fs::path& dir) {
 }  // namespace
 
 int run_retroarch(const fs::path& dir, const fs::path& core, int frames,
-                  const std::string& settings, const std::string& core_options,
-                  std::string& log) {
+                  const std::string& settings, const std::string& core_options, std::string& log) {
     write_file(dir / "retroarch.cfg", client_config(dir) + settings);
     write_file(dir / "bus.conf", bus_config(dir));
     write_file(dir / "options.cfg", core_options);

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# The release archives of make dist, each unpacked into a throwaway folder as a user would:
+#   check_dist.sh source  DIST WORK VERSION CHECKOUT_BINARY   the source builds where there is
+#                         no .git, and its program draws the checkout's picture
+#   check_dist.sh console DIST WORK VERSION TESTED_GPE SOURCE the console's folder, its binary
+#                         the very one the emulated console tests ran
+#   check_dist.sh web     DIST WORK VERSION WEB_BUILD         the page's folder, as make web
+#                         built it, for the browser test to serve
+set -euo pipefail
+kind=$1 dist=$2 work=$3 version=$4
+name=plasmaballs-$version
+fail() {
+    echo "dist: $*" >&2
+    exit 1
+}
+listing() {
+    case $1 in
+        *.zip) unzip -Z1 "$1" | grep -v '/$' | sort ;;
+        *.tar.gz) tar -tzf "$1" | grep -v '/$' | sort ;;
+    esac
+}
+rm -rf "$work"
+mkdir -p "$work"
+
+case $kind in
+source)
+    binary=$5
+    archive=$dist/$name.tar.gz
+    [[ -f $archive ]] || fail "$archive is missing (make dist)"
+    outside=$(listing "$archive" | grep -v "^$name/" || true)
+    [[ -z $outside ]] || fail "$archive has files outside $name/: $outside"
+    tar -xzf "$archive" -C "$work"
+    tree=$work/$name
+    [[ ! -e $tree/.git ]] || fail "$archive holds a .git"
+    for file in LICENSE README.md CMakeLists.txt Makefile debian/changelog; do
+        [[ -f $tree/$file ]] || fail "$archive has no $file"
+    done
+    # The whole tree configures (every test's sources are there); the program alone is built,
+    # unoptimised, which draws the same pixels sooner.
+    cmake -S "$tree" -B "$tree/build/host" >"$work/configure.log" 2>&1 ||
+        fail "the unpacked source does not configure: $(tail -n 3 "$work/configure.log")"
+    cmake --build "$tree/build/host" -j 2 --target plasmaballs >"$work/build.log" 2>&1 ||
+        fail "the unpacked source does not build: $(grep -m 3 -i error "$work/build.log")"
+    printf '25 left\n60 down-right+select\n64 none\n' >"$work/script.txt"
+    arguments=(--headless --seed 31337 --frames 80 --input "$work/script.txt")
+    "$tree/build/host/plasmaballs" "${arguments[@]}" --screenshot "$work/unpacked.png"
+    "$binary" "${arguments[@]}" --screenshot "$work/checkout.png"
+    cmp -s "$work/unpacked.png" "$work/checkout.png" ||
+        fail "the program built from the source archive draws another picture"
+    rm -rf "$tree/build"
+    echo "dist: the source archive builds without .git and draws the checkout's picture"
+    ;;
+console)
+    tested=$5 source=$6
+    archive=$dist/$name-console.zip
+    [[ -f $archive ]] || fail "$archive is missing (make dist)"
+    expected=$(printf '%s\n' plasmaballs/LICENSE plasmaballs/README.txt plasmaballs/plasmaballs.gpe)
+    [[ $(listing "$archive") == "$expected" ]] || fail "$archive holds: $(listing "$archive")"
+    unzip -q "$archive" -d "$work"
+    packed=$(sha256sum <"$work/plasmaballs/plasmaballs.gpe")
+    [[ $packed == "$(sha256sum <"$tested")" ]] ||
+        fail "the archive's plasmaballs.gpe is not the one the console tests ran ($tested)"
+    cmp -s "$work/plasmaballs/LICENSE" "$source/LICENSE" || fail "the archive's LICENSE differs"
+    guide=$work/plasmaballs/README.txt
+    for words in "plasmaballs $version" "Never run it on a PC" "SD card" "START"; do
+        grep -qF "$words" "$guide" || fail "the guide does not say \"$words\""
+    done
+    echo "dist: the console archive holds the tested binary (SHA-256 ${packed%% *})"
+    ;;
+web)
+    built=$5
+    archive=$dist/$name-web.zip
+    [[ -f $archive ]] || fail "$archive is missing (make dist)"
+    expected=$({
+        echo "$name-web/README.txt"
+        (cd "$built" && find . -type f -printf "$name-web/%P\n")
+    } | sort)
+    [[ $(listing "$archive") == "$expected" ]] ||
+        fail "$archive does not hold what make web built:
+$(diff <(echo "$expected") <(listing "$archive"))"
+    unzip -q "$archive" -d "$work"
+    [[ $(wc -l <"$work/$name-web/README.txt") == 1 ]] || fail "the serving note is not one line"
+    echo "dist: the web archive holds the page as make web built it"
+    ;;
+*)
+    fail "unknown kind $kind"
+    ;;
+esac

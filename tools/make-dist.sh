@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# make dist: the release archives in build/dist/, named after the project's version:
+#   plasmaballs-VERSION.tar.gz          the source (git archive of the last commit; in an
+#                                       unpacked source archive, its files)
+#   plasmaballs-VERSION-console.zip     plasmaballs/: plasmaballs.gpe, README.txt, LICENSE
+#   plasmaballs-VERSION-web.zip         plasmaballs-VERSION-web/: the page, ready to serve
+# The console binary is build/gp2x/plasmaballs.gpe as built, the one the emulated console tests
+# run. build/dist/ is replaced only when all three are made.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+version=$(tools/version.sh)
+name=plasmaballs-$version
+gpe=build/gp2x/plasmaballs.gpe
+web=build/web
+for needed in "$gpe" "$web/index.html" "$web/plasmaballs.js" "$web/plasmaballs.wasm"; do
+    if [[ ! -f $needed ]]; then
+        echo "dist: $needed is missing (make gp2x and make web build it)" >&2
+        exit 1
+    fi
+done
+
+mkdir -p build
+work=$(mktemp -d "$root/build/dist.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/out"
+
+# Every file in the archives gets the same time: the last commit's, or the version's file's.
+if [[ -e .git ]]; then
+    stamp=$(git log -1 --format=%ct)
+else
+    stamp=$(stat -c %Y CMakeLists.txt)
+fi
+
+# --- the source ---
+if [[ -e .git ]]; then
+    git archive --format=tar.gz --prefix="$name/" -o "$work/out/$name.tar.gz" HEAD
+    if [[ -n $(git status --porcelain --untracked-files=no) ]]; then
+        echo "dist: note: the source archive holds the last commit, not the uncommitted changes"
+    fi
+else
+    tools/tree-files.sh | tar --null -T - --transform "s,^,$name/," --sort=name --owner=0 \
+        --group=0 --numeric-owner --mtime="@$stamp" -cf - | gzip -n >"$work/out/$name.tar.gz"
+fi
+
+# Zips the folder $2 of the staging area into $1, its files stamped alike, in name order.
+pack() {
+    local archive=$1 folder=$2
+    find "$work/stage/$folder" -exec touch -h -d "@$stamp" {} +
+    (cd "$work/stage" && find "$folder" -type f | LC_ALL=C sort | zip -q -X -@ "$work/out/$archive")
+}
+
+# --- the console's: the folder to copy onto the SD card ---
+mkdir -p "$work/stage/plasmaballs"
+cp "$gpe" "$work/stage/plasmaballs/plasmaballs.gpe"
+sed "s/@VERSION@/$version/" data/console-guide.txt >"$work/stage/plasmaballs/README.txt"
+cp LICENSE "$work/stage/plasmaballs/LICENSE"
+pack "$name-console.zip" plasmaballs
+
+# --- the page's: everything the web build put in build/web/, and how to serve it ---
+mkdir -p "$work/stage/$name-web"
+cp -R "$web/." "$work/stage/$name-web/"
+echo "Serve this folder with any static web server and open its address, for example" \
+    "\`python3 -m http.server --directory $name-web 8000\` and http://localhost:8000/" \
+    "(opened as a file, the browser refuses to load the page's WebAssembly)." \
+    >"$work/stage/$name-web/README.txt"
+pack "$name-web.zip" "$name-web"
+
+rm -rf build/dist
+mv "$work/out" build/dist
+for archive in build/dist/*; do
+    echo "dist: $archive ($(stat -c %s "$archive") bytes)"
+done
