@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# tools/deps.sh against stand-ins for dpkg-query, apt-get and npm (nothing is installed, no
+# network is used): make run asks only for the desktop program's packages, and a registry that
+# cannot be reached gives one line naming what is missing and the command that needs it.
+#   check_deps.sh SOURCE_DIR WORK
+set -euo pipefail
+source=$1 work=$2
+fail() {
+    echo "deps: $*" >&2
+    exit 1
+}
+rm -rf "$work"
+mkdir -p "$work/bin" "$work/tree/tools" "$work/tree/tests/frontends/web"
+cp "$source/tools/deps.sh" "$source/tools/packages.txt" "$work/tree/tools/"
+
+# Nothing is installed; apt-get and npm fail as they do without their registries, after noting
+# what they were asked for.
+cat >"$work/bin/dpkg-query" <<'STANDIN'
+#!/bin/sh
+exit 1
+STANDIN
+cat >"$work/bin/apt-get" <<STANDIN
+#!/bin/sh
+echo "\$@" >>"$work/apt-get.calls"
+echo "W: Failed to fetch http://deb.invalid/dists/bookworm/InRelease  Temporary failure resolving"
+[ "\$1" = update ] && exit 0
+echo "E: Unable to locate package \$(echo "\$@" | tr ' ' '\n' | tail -n 1)"
+exit 100
+STANDIN
+cat >"$work/bin/npm" <<'STANDIN'
+#!/bin/sh
+echo "npm ERR! network request to the registry failed, reason: getaddrinfo EAI_AGAIN"
+exit 1
+STANDIN
+# (Run as a user, deps.sh asks sudo, which here runs the stand-ins too, never the real apt-get.)
+printf '#!/bin/sh\nexec "$@"\n' >"$work/bin/sudo"
+chmod +x "$work/bin/"*
+run() {
+    PATH=$work/bin:$PATH "$work/tree/tools/deps.sh" "$@" >"$work/out" 2>"$work/err"
+}
+
+# make run: the desktop program's packages, none of the tests' heavy ones; one line when they
+# cannot be installed.
+if run "make run" build; then fail "deps.sh succeeded without its packages"; fi
+asked=$(grep '^install' "$work/apt-get.calls" | tr ' ' '\n' | grep -v '^-' | tail -n +2)
+for package in libsdl2-dev libpng-dev libgif-dev libcli11-dev g++ cmake; do
+    grep -qx "$package" <<<"$asked" || fail "make run does not ask for $package"
+done
+for package in chromium emscripten qemu-user clang valgrind retroarch nodejs lintian; do
+    if grep -qx "$package" <<<"$asked"; then fail "make run asks for $package"; fi
+done
+[[ $(wc -l <"$work/err") == 1 ]] || fail "not one line on an unreachable registry: $(cat "$work/err")"
+grep -q "make run needs .*libsdl2-dev" "$work/err" || fail "the line does not say what: $(cat "$work/err")"
+
+# make test with every package there but the npm modules, and no npm registry: one line, and
+# no half-made node_modules left behind.
+printf '#!/bin/sh\nprintf "install ok installed"\n' >"$work/bin/dpkg-query"
+if run --node-modules "make test" build test; then fail "deps.sh succeeded without the npm modules"; fi
+[[ $(wc -l <"$work/err") == 1 ]] || fail "not one line without npm's registry: $(cat "$work/err")"
+grep -q "make test needs the browser test's node modules" "$work/err" ||
+    fail "the line does not say what: $(cat "$work/err")"
+[[ ! -e $work/tree/tests/frontends/web/node_modules ]] || fail "node_modules left behind"
+
+# With everything there nothing is fetched.
+rm -f "$work/apt-get.calls"
+mkdir -p "$work/tree/tests/frontends/web/node_modules/playwright-core"
+run --node-modules "make test" build test || fail "deps.sh failed with everything there: $(cat "$work/err")"
+[[ ! -e $work/apt-get.calls ]] || fail "apt-get was run with everything there"
+echo "deps: make run asks only for the desktop's packages; unreachable registries give one line"
