@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tools/deps.sh against stand-ins for dpkg-query, apt-get and npm (nothing is installed, no
 # network is used): make run asks only for the desktop program's packages, and a registry that
-# cannot be reached gives one line naming what is missing and the command that needs it.
+# cannot be reached gives one line naming what is missing and the command that needs it. And the
+# tree configures for make run without the tests' packages.
 #   check_deps.sh SOURCE_DIR WORK
 set -euo pipefail
 source=$1 work=$2
@@ -66,4 +67,14 @@ rm -f "$work/apt-get.calls"
 mkdir -p "$work/tree/tests/frontends/web/node_modules/playwright-core"
 run --node-modules "make test" build test || fail "deps.sh failed with everything there: $(cat "$work/err")"
 [[ ! -e $work/apt-get.calls ]] || fail "apt-get was run with everything there"
-echo "deps: make run asks only for the desktop's packages; unreachable registries give one line"
+# With only the desktop's packages (the tests' own hidden from CMake), the tree still configures
+# for make run, without the tests.
+cmake -S "$source" -B "$work/configured" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
+    -DCMAKE_DISABLE_FIND_PACKAGE_OpenSSL=ON >"$work/configure.log" 2>&1 ||
+    fail "the tree does not configure without the tests' packages: $(tail -n 3 "$work/configure.log")"
+targets=$(cmake --build "$work/configured" --target help)
+grep -qw plasmaballs <<<"$targets" || fail "no plasmaballs target without the tests' packages"
+if grep -qw test_programs <<<"$targets"; then fail "tests configured without their packages"; fi
+rm -rf "$work/configured"
+echo "deps: make run asks only for the desktop's packages and configures without the tests';" \
+    "unreachable registries give one line"
