@@ -44,10 +44,10 @@ run() {
 # cannot be installed.
 if run "make run" build; then fail "deps.sh succeeded without its packages"; fi
 asked=$(grep '^install' "$work/apt-get.calls" | tr ' ' '\n' | grep -v '^-' | tail -n +2)
-for package in libsdl2-dev libpng-dev libgif-dev libcli11-dev g++ cmake; do
+for package in libsdl2-dev libpng-dev libgif-dev libcli11-dev libavcodec-dev g++ cmake; do
     grep -qx "$package" <<<"$asked" || fail "make run does not ask for $package"
 done
-for package in chromium emscripten qemu-user clang valgrind retroarch nodejs lintian; do
+for package in chromium emscripten qemu-user clang valgrind retroarch nodejs lintian xdotool; do
     if grep -qx "$package" <<<"$asked"; then fail "make run asks for $package"; fi
 done
 [[ $(wc -l <"$work/err") == 1 ]] || fail "not one line on an unreachable registry: $(cat "$work/err")"
