@@ -18,9 +18,9 @@ DEPS = @tools/deps.sh "$(GOAL)"
 
 all: build
 
-# Everything every command needs.
+# Every package every command needs (the npm modules come with make test, which runs their test).
 deps:
-	$(DEPS) --node-modules build gp2x web deb dist test bench
+	$(DEPS) build gp2x web deb dist test bench
 
 configure:
 	$(DEPS) build

@@ -28,7 +28,7 @@ export function checkPrerequisites() {
     if (!fs.existsSync(path.join(webDir, file))) missing.push(`${webDir}/${file} (make web)`);
   }
   if (!fs.existsSync(path.join(here, 'node_modules/playwright-core'))) {
-    missing.push('tests/frontends/web/node_modules/playwright-core (make deps)');
+    missing.push('tests/frontends/web/node_modules/playwright-core (make test fetches it)');
   }
   if (!fs.existsSync(chromiumPath)) missing.push(`${chromiumPath} (make deps)`);
   if (missing.length) throw new Error('missing: ' + missing.join('; '));
