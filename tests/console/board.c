@@ -4,9 +4,15 @@
 //   other level, so every wait takes exactly one pulse, whatever the host's speed;
 // - at each rising edge the pins take that pulse's levels from a file expanded by the desktop;
 // - palette loads are followed, instructions counted, and unaligned or non-16-bit register
-//   accesses reported.
+//   accesses reported;
+// - every access is classified (the program's own memory through a model of the data cache, the
+//   uncached video window, the register window), by width and by burst, and every executed block
+//   goes through a model of the instruction cache: the counts, per step of the program, give the
+//   cycle estimates of memory_model.h.
 // Arguments: mem=, inode=, device= (the file, which must be exactly the one named), pins=, seed=,
-// report=, palette=, and optionally frames= (one line per measured frame).
+// report=, palette=, and optionally frames= (one line per measured frame) and steps= (address
+// ranges of the functions that begin a step: "start end phases name", hexadecimal addresses,
+// phases s for set-up, f for frames; what runs outside them counts for the step that called it).
 
 #define _POSIX_C_SOURCE 200809L
 
@@ -18,6 +24,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "memory_model.h"
 #include "qemu_plugin_api.h"
 
 PB_PLUGIN_EXPORT int qemu_plugin_version = 1;
@@ -41,16 +48,40 @@ enum {
     NR_MMAP = 90,
     NR_MUNMAP = 91,
     FAULTS_LISTED = 8,
+    PHASES = 2,  // set-up, frames
+    STEPS_MAX = 16,
+    STEP_KEEP = -1,
+    BURST_BOUNDARY = 0x400,  // bursts to uncached memory split at 1 KB boundaries
 };
+static const uint64_t VIDEO_PHYSICAL = 0x03000000ull;
 static const uint64_t DEVICE_BYTES = 0xC0010000ull;
 static const uint64_t REGISTER_PHYSICAL = 0xC0000000ull;
 
-// What each translated instruction's memory callback needs: its address, and how many
-// instructions of its block follow it (the block's count is added when the block starts).
+// What each translated instruction's memory callback needs: its address, how many instructions
+// of its block follow it (the block's count is added when the block starts), the registers of a
+// load/store-multiple, and whether the next instruction waits for what it loads.
 struct Insn {
     uint32_t pc;
     uint32_t after;
+    uint8_t registers;
+    uint8_t use;  // 0, EV_USE_WORD, EV_USE_NARROW or EV_USE_NARROW_LATE
 };
+
+// A translated block, as its execution callback needs it.
+struct Block {
+    uint32_t start, fallthrough;
+    uint32_t insns;
+    uint32_t first_line, last_line;  // code lines it spans
+    int8_t step[PHASES];             // the step it begins, or STEP_KEEP
+};
+
+struct StepRange {
+    uint32_t start, end;
+    uint8_t phases;  // bit 0: set-up, bit 1: frames
+    uint8_t step;
+};
+
+typedef uint64_t Counts[STEPS_MAX][EV_COUNT];
 
 static struct {
     const char* report_path;
@@ -76,7 +107,28 @@ static struct {
     uint16_t palette_pending;
     bool palette_half;
     bool finished;
+    // the memory model
+    uint64_t video_window, video_bytes;  // guest address and length of the mapped video memory
+    uint64_t mmap_length;
+    struct Cache dcache, icache;
+    char step_names[STEPS_MAX][32];
+    int steps;
+    struct StepRange* ranges;
+    int range_count;
+    int step;                     // the step running now
+    uint32_t fallthrough;         // where the last block would have carried on without a branch
+    const struct Insn* multiple;  // the load/store-multiple being executed, and its accesses left
+    uint32_t multiple_left;
+    uint64_t buffer_next;   // the address that would extend the write-buffer entry being formed
+    Counts counts[PHASES];  // everything, per phase and step
+    Counts frame_start;     // the frames' counts when the measured frame began
+    Counts frame_sum;       // over the measured frames
+    Counts worst;           // the frame with the highest pessimistic estimate
+    uint64_t cycles_sum[2], cycles_max[2];
+    uint32_t cycles_max_pulse[2];
 } board;
+
+static const struct Costs* const COST_SETS[2] = {&COSTS_OPTIMISTIC, &COSTS_PESSIMISTIC};
 
 static void* guest(uint64_t address) {
     return (void*)(board.guest_base + (uintptr_t)address);
@@ -91,6 +143,65 @@ static void set_pins(uint32_t pulse) {
     }
     board.regs[REG_PINS / 2] = board.pins[pulse][0];
     board.regs[(REG_PINS + 2 * STICK_PORT) / 2] = board.pins[pulse][1];
+}
+
+static int phase(void) {
+    return board.pulse > 0;
+}
+
+static void print_cycles(FILE* r, const char* key, const uint64_t* n) {
+    fprintf(r, "%s=%llu,%llu,%llu\n", key, (unsigned long long)n[EV_INSNS],
+            (unsigned long long)estimate_cycles(n, COST_SETS[0]),
+            (unsigned long long)estimate_cycles(n, COST_SETS[1]));
+}
+
+// Per step: instructions and both estimates, then every event that happened.
+static void print_counts(FILE* r, const char* what, Counts counts) {
+    char key[96];
+    uint64_t total[EV_COUNT] = {0};
+    for (int s = 0; s < board.steps; ++s) {
+        for (int e = 0; e < EV_COUNT; ++e) {
+            total[e] += counts[s][e];
+        }
+        if (counts[s][EV_INSNS] == 0) {
+            continue;
+        }
+        snprintf(key, sizeof key, "%s.%s", what, board.step_names[s]);
+        print_cycles(r, key, counts[s]);
+        for (int e = 0; e < EV_COUNT; ++e) {
+            if (counts[s][e] != 0) {
+                fprintf(r, "events.%s.%s.%s=%llu\n", what, board.step_names[s], EVENT_NAMES[e],
+                        (unsigned long long)counts[s][e]);
+            }
+        }
+    }
+    snprintf(key, sizeof key, "%s.all", what);
+    print_cycles(r, key, total);
+}
+
+// The cost table, the estimates (instructions, optimistic and pessimistic cycles) of set-up, of
+// the measured frames and of the worst of them, and the calibration against the published blit.
+static void print_model(FILE* r) {
+    for (int i = 0; i < COST_FIELDS; ++i) {
+        fprintf(r, "cost.%s=%u,%u\n", COST_NAMES[i], cost_field(COST_SETS[0], i),
+                cost_field(COST_SETS[1], i));
+    }
+    print_counts(r, "setup", board.counts[0]);
+    print_counts(r, "frames", board.frame_sum);
+    print_counts(r, "worst", board.worst);
+    for (int k = 0; k < 2; ++k) {
+        fprintf(
+            r, "frame_cycles_%s=%llu,%llu,%u\n", k ? "pessimistic" : "optimistic",
+            (unsigned long long)(board.frame_count ? board.cycles_sum[k] / board.frame_count : 0),
+            (unsigned long long)board.cycles_max[k], board.cycles_max_pulse[k]);
+    }
+    for (int words = 1; words >= 0; --words) {
+        uint64_t n[EV_COUNT];
+        reference_blit(words, n);
+        fprintf(r, "calibration_%s=%llu,%llu\n", words ? "words" : "halfwords",
+                (unsigned long long)estimate_cycles(n, COST_SETS[0]),
+                (unsigned long long)estimate_cycles(n, COST_SETS[1]));
+    }
 }
 
 // The figures, once, at the first of the hand-over or the exit; then how the run ended (an
@@ -114,6 +225,7 @@ static void finish(const char* ending) {
             (unsigned long long)(board.frame_count ? board.frame_total / board.frame_count : 0));
     fprintf(r, "frame_worst=%llu\n", (unsigned long long)board.frame_worst);
     fprintf(r, "frame_worst_pulse=%u\n", board.frame_worst_pulse);
+    print_model(r);
     fprintf(r, "unaligned_accesses=%llu\n", (unsigned long long)board.unaligned);
     fprintf(r, "register_width_faults=%llu\n", (unsigned long long)board.bad_width);
     fprintf(r, "ending=%s\n", ending);
@@ -129,8 +241,43 @@ static void finish(const char* ending) {
     }
 }
 
+// The measured frame's counts, from the fall that began it to now; the instructions of the
+// current block after the status read belong to what follows.
+static void end_frame(uint64_t work, uint32_t after) {
+    Counts delta;
+    uint64_t cycles[2] = {0, 0};
+    for (int s = 0; s < STEPS_MAX; ++s) {
+        for (int e = 0; e < EV_COUNT; ++e) {
+            delta[s][e] = board.counts[1][s][e] - board.frame_start[s][e];
+        }
+    }
+    delta[board.step][EV_INSNS] -= after;
+    for (int s = 0; s < STEPS_MAX; ++s) {
+        for (int e = 0; e < EV_COUNT; ++e) {
+            board.frame_sum[s][e] += delta[s][e];
+        }
+        for (int k = 0; k < 2; ++k) {
+            cycles[k] += estimate_cycles(delta[s], COST_SETS[k]);
+        }
+    }
+    for (int k = 0; k < 2; ++k) {
+        board.cycles_sum[k] += cycles[k];
+        if (cycles[k] > board.cycles_max[k]) {
+            board.cycles_max[k] = cycles[k];
+            board.cycles_max_pulse[k] = board.pulse;
+            if (k == 1) {
+                memcpy(board.worst, delta, sizeof delta);
+            }
+        }
+    }
+    if (board.frames) {
+        fprintf(board.frames, "%u %llu %llu %llu\n", board.pulse, (unsigned long long)work,
+                (unsigned long long)cycles[0], (unsigned long long)cycles[1]);
+    }
+}
+
 // A read of the status register: it saw the rise of the next pulse, or the fall of this one.
-static void on_sync_read(uint64_t now) {
+static void on_sync_read(uint64_t now, uint32_t after) {
     if (board.regs[REG_SYNC / 2] & SYNC_BIT) {
         board.pulse++;
         if (board.pulse == 1) {
@@ -143,14 +290,14 @@ static void on_sync_read(uint64_t now) {
                 board.frame_worst = work;
                 board.frame_worst_pulse = board.pulse;
             }
-            if (board.frames) {
-                fprintf(board.frames, "%u %llu\n", board.pulse, (unsigned long long)work);
-            }
+            end_frame(work, after);
         }
         set_pins(board.pulse);
         board.regs[REG_SYNC / 2] = 0;
     } else {
         board.last_fall = now;
+        memcpy(board.frame_start, board.counts[1], sizeof board.frame_start);
+        board.frame_start[board.step][EV_INSNS] -= after;
         board.regs[REG_SYNC / 2] = SYNC_BIT;
     }
 }
@@ -180,6 +327,46 @@ static void fault(const char* what, const struct Insn* insn, uint64_t vaddr, uns
             (unsigned long long)vaddr, size, store ? "store" : "load");
 }
 
+// An access of the program's own memory: reads through the data cache (a miss fills a line and
+// may cast out a dirty one), writes hit it or go to the write buffer, where the words of one
+// store-multiple to consecutive addresses make one entry.
+static void own_memory(uint64_t* n, uint64_t vaddr, bool store, bool first) {
+    if (store) {
+        n[EV_CACHED_WRITE]++;
+        if (!cache_write(&board.dcache, (uint32_t)vaddr)) {
+            if (first || vaddr != board.buffer_next) {
+                n[EV_BUFFERED]++;
+            }
+            n[EV_BUFFERED_WORDS]++;
+            board.buffer_next = vaddr + 4;
+        }
+        return;
+    }
+    n[EV_CACHED_READ]++;
+    uint32_t castout = 0;
+    if (!cache_read(&board.dcache, (uint32_t)vaddr, &castout)) {
+        n[EV_DFILL]++;
+        if (castout != 0) {
+            n[EV_CASTOUT]++;
+            n[EV_CASTOUT_WORDS] += castout;
+        }
+    }
+}
+
+// An access of the uncached video window: single, or a word of a burst.
+static void video_memory(uint64_t* n, uint64_t vaddr, unsigned size, bool store, bool multiple,
+                         bool first) {
+    if (multiple) {
+        if (first || (vaddr & (BURST_BOUNDARY - 1)) == 0) {
+            n[store ? EV_VIDEO_WRITE_BURST : EV_VIDEO_READ_BURST]++;
+        }
+        n[store ? EV_VIDEO_WRITE_BURST_WORDS : EV_VIDEO_READ_BURST_WORDS]++;
+        return;
+    }
+    const int width = size == 1 ? 0 : size == 2 ? 1 : 2;
+    n[(store ? EV_VIDEO_WRITE_B : EV_VIDEO_READ_B) + width]++;
+}
+
 static void on_access(unsigned int vcpu, qemu_plugin_meminfo_t info, uint64_t vaddr,
                       void* userdata) {
     (void)vcpu;
@@ -191,9 +378,31 @@ static void on_access(unsigned int vcpu, qemu_plugin_meminfo_t info, uint64_t va
             fault("unaligned", insn, vaddr, size, store);
         }
     }
-    if (board.reg_window == 0 || vaddr - board.reg_window >= REGISTER_BYTES) {
+    uint64_t* n = board.counts[phase()][board.step];
+    // A load/store-multiple makes one access per register, in a row.
+    bool first = true;
+    if (insn->registers > 0) {
+        if (board.multiple == insn && board.multiple_left > 0) {
+            first = false;
+            board.multiple_left--;
+            n[EV_MULTIPLE_EXTRA]++;
+        } else {
+            board.multiple = insn;
+            board.multiple_left = insn->registers - 1u;
+        }
+    }
+    if (first && insn->use != 0) {
+        n[insn->use]++;
+    }
+    if (board.video_window != 0 && vaddr - board.video_window < board.video_bytes) {
+        video_memory(n, vaddr, size, store, insn->registers > 0, first);
         return;
     }
+    if (board.reg_window == 0 || vaddr - board.reg_window >= REGISTER_BYTES) {
+        own_memory(n, vaddr, store, first);
+        return;
+    }
+    n[store ? EV_REG_WRITE : EV_REG_READ]++;
     const uint32_t offset = (uint32_t)(vaddr - board.reg_window);
     if (size != 2) {
         if (board.bad_width++ < FAULTS_LISTED) {
@@ -202,15 +411,51 @@ static void on_access(unsigned int vcpu, qemu_plugin_meminfo_t info, uint64_t va
     } else if (store) {
         on_register_write(offset);
     } else if (offset == REG_SYNC) {
-        on_sync_read(board.insns - insn->after);
+        on_sync_read(board.insns - insn->after, insn->after);
     }
+}
+
+// A block begins: a taken branch if it does not follow on from the last one, its step, its
+// instructions, and its code lines through the instruction cache.
+static void on_block(unsigned int vcpu, void* userdata) {
+    (void)vcpu;
+    const struct Block* block = userdata;
+    const int p = phase();
+    if (block->start != board.fallthrough) {
+        board.counts[p][board.step][EV_TAKEN]++;
+    }
+    board.fallthrough = block->fallthrough;
+    if (block->step[p] != STEP_KEEP) {
+        board.step = block->step[p];
+    }
+    uint64_t* n = board.counts[p][board.step];
+    n[EV_INSNS] += block->insns;
+    for (uint32_t line = block->first_line; line <= block->last_line; ++line) {
+        uint32_t castout;
+        if (!cache_read(&board.icache, line << LINE_SHIFT, &castout)) {
+            n[EV_IFILL]++;
+        }
+    }
+}
+
+static int8_t step_at(uint32_t pc, int p) {
+    for (int i = 0; i < board.range_count; ++i) {
+        const struct StepRange* range = &board.ranges[i];
+        if (pc >= range->start && pc < range->end && (range->phases >> p & 1)) {
+            return (int8_t)range->step;
+        }
+    }
+    return STEP_KEEP;
 }
 
 static void on_translate(qemu_plugin_id_t id, struct qemu_plugin_tb* tb) {
     (void)id;
     const size_t n = qemu_plugin_tb_n_insns(tb);
     qemu_plugin_register_vcpu_tb_exec_inline(tb, QEMU_PLUGIN_INLINE_ADD_U64, &board.insns, n);
-    struct Insn* insns = calloc(n, sizeof *insns);  // lives as long as the translation
+    // Both live as long as the translation.
+    struct Insn* insns = calloc(n, sizeof *insns);
+    struct Block* block = calloc(1, sizeof *block);
+    struct ArmInsn previous = {0, -1, false, 0}, before = previous;
     for (size_t i = 0; i < n; ++i) {
         struct qemu_plugin_insn* insn = qemu_plugin_tb_get_insn(tb, i);
         const uint64_t pc = qemu_plugin_insn_vaddr(insn);
@@ -219,11 +464,32 @@ static void on_translate(qemu_plugin_id_t id, struct qemu_plugin_tb* tb) {
             board.guest_base = (uintptr_t)qemu_plugin_insn_haddr(insn) - (uintptr_t)pc;
             board.have_base = true;
         }
+        uint32_t word;
+        memcpy(&word, qemu_plugin_insn_data(insn), sizeof word);
+        const struct ArmInsn decoded = arm_decode(word);
         insns[i].pc = (uint32_t)pc;
         insns[i].after = (uint32_t)(n - 1 - i);
+        insns[i].registers = decoded.registers;
+        if (i > 0 && previous.loaded >= 0 && (decoded.reads >> previous.loaded & 1)) {
+            insns[i - 1].use = previous.narrow ? EV_USE_NARROW : EV_USE_WORD;
+        } else if (i > 1 && before.narrow && before.loaded >= 0 && insns[i - 2].use == 0 &&
+                   (decoded.reads >> before.loaded & 1)) {
+            insns[i - 2].use = EV_USE_NARROW_LATE;
+        }
+        before = previous;
+        previous = decoded;
         qemu_plugin_register_vcpu_mem_cb(insn, on_access, QEMU_PLUGIN_CB_NO_REGS,
                                          QEMU_PLUGIN_MEM_RW, &insns[i]);
     }
+    block->start = n ? insns[0].pc : 0;
+    block->fallthrough = n ? insns[n - 1].pc + 4 : 0;
+    block->insns = (uint32_t)n;
+    block->first_line = block->start >> LINE_SHIFT;
+    block->last_line = n ? insns[n - 1].pc >> LINE_SHIFT : block->first_line;
+    for (int p = 0; p < PHASES; ++p) {
+        block->step[p] = step_at(block->start, p);
+    }
+    qemu_plugin_register_vcpu_tb_exec_cb(tb, on_block, QEMU_PLUGIN_CB_NO_REGS, block);
 }
 
 // Every system call the demo makes, with what it passes by address.
@@ -240,6 +506,7 @@ static void on_syscall(qemu_plugin_id_t id, unsigned int vcpu, int64_t num, uint
     } else if (num == NR_MMAP) {
         const uint32_t* block = guest(a1);
         board.mmap_offset = block[5];
+        board.mmap_length = block[1];
         fprintf(r, "call=mmap block=%#x,%#x,%u,%u,%u,%#x", block[0], block[1], block[2], block[3],
                 block[4], block[5]);
     } else if (num == NR_MUNMAP) {
@@ -247,6 +514,9 @@ static void on_syscall(qemu_plugin_id_t id, unsigned int vcpu, int64_t num, uint
                 (unsigned long long)a2);
         if (a1 == board.reg_window) {
             board.reg_window = 0;
+        }
+        if (a1 == board.video_window) {
+            board.video_window = 0;
         }
     } else if (num == NR_CLOSE) {
         fprintf(r, "call=close %llu", (unsigned long long)a1);
@@ -272,6 +542,10 @@ static void on_syscall_return(qemu_plugin_id_t id, unsigned int vcpu, int64_t nu
     }
     if (num == NR_MMAP && board.mmap_offset == REGISTER_PHYSICAL && ret > 0) {
         board.reg_window = (uint64_t)ret;
+    }
+    if (num == NR_MMAP && board.mmap_offset == VIDEO_PHYSICAL && ret > 0) {
+        board.video_window = (uint64_t)ret;
+        board.video_bytes = board.mmap_length;
     }
     fprintf(board.report, " result=%#llx\n", (unsigned long long)ret);
     fflush(board.report);
@@ -332,6 +606,48 @@ static int load_pins(const char* path) {
     return read ? 0 : -1;
 }
 
+// The functions that begin a step; step 0, "other", holds what runs before any of them.
+static int load_steps(const char* path) {
+    snprintf(board.step_names[0], sizeof board.step_names[0], "other");
+    board.steps = 1;
+    if (path == NULL) {
+        return 0;
+    }
+    FILE* f = fopen(path, "r");
+    if (f == NULL) {
+        fprintf(stderr, "board: cannot read %s\n", path);
+        return -1;
+    }
+    unsigned start, end;
+    char phases[4], name[32];
+    while (fscanf(f, "%x %x %3s %31s", &start, &end, phases, name) == 4) {
+        int step = 0;
+        while (step < board.steps && strcmp(board.step_names[step], name) != 0) {
+            ++step;
+        }
+        if (step == board.steps) {
+            if (board.steps == STEPS_MAX) {
+                fprintf(stderr, "board: %s names more than %d steps\n", path, STEPS_MAX);
+                fclose(f);
+                return -1;
+            }
+            snprintf(board.step_names[board.steps++], sizeof board.step_names[0], "%s", name);
+        }
+        board.ranges =
+            realloc(board.ranges, (size_t)(board.range_count + 1) * sizeof *board.ranges);
+        board.ranges[board.range_count++] = (struct StepRange){
+            start, end, (uint8_t)((strchr(phases, 's') ? 1 : 0) | (strchr(phases, 'f') ? 2 : 0)),
+            (uint8_t)step};
+    }
+    const bool complete = feof(f);
+    fclose(f);
+    if (!complete) {
+        fprintf(stderr, "board: %s: not lines of \"start end phases name\"\n", path);
+        return -1;
+    }
+    return 0;
+}
+
 // The counter's upper half is the seed; nothing is pressed on the ports without buttons; the
 // first status read sees the rise of pulse 1.
 static void preset(uint32_t seed) {
@@ -362,6 +678,7 @@ PB_PLUGIN_EXPORT int qemu_plugin_install(qemu_plugin_id_t id, const qemu_info_t*
     const char* pins = option(argc, argv, "pins");
     const char* seed = option(argc, argv, "seed");
     const char* frames = option(argc, argv, "frames");
+    const char* steps = option(argc, argv, "steps");
     board.report_path = option(argc, argv, "report");
     board.palette_path = option(argc, argv, "palette");
     if (info->system_emulation || !mem || !inode || !device || !pins || !seed ||
@@ -370,9 +687,11 @@ PB_PLUGIN_EXPORT int qemu_plugin_install(qemu_plugin_id_t id, const qemu_info_t*
         return -1;
     }
     if (map_device(mem, strtoull(inode, NULL, 10), strtoull(device, NULL, 10)) != 0 ||
-        load_pins(pins) != 0) {
+        load_pins(pins) != 0 || load_steps(steps) != 0) {
         return -1;
     }
+    cache_reset(&board.dcache);
+    cache_reset(&board.icache);
     board.report = fopen(board.report_path, "w");
     board.frames = frames ? fopen(frames, "w") : NULL;
     if (board.report == NULL || (frames && board.frames == NULL)) {

@@ -33,6 +33,7 @@ enum qemu_plugin_mem_rw { QEMU_PLUGIN_MEM_R = 1, QEMU_PLUGIN_MEM_W, QEMU_PLUGIN_
 enum qemu_plugin_op { QEMU_PLUGIN_INLINE_ADD_U64 };
 
 typedef void (*qemu_plugin_udata_cb_t)(qemu_plugin_id_t id, void* userdata);
+typedef void (*qemu_plugin_vcpu_udata_cb_t)(unsigned int vcpu_index, void* userdata);
 typedef void (*qemu_plugin_vcpu_tb_trans_cb_t)(qemu_plugin_id_t id, struct qemu_plugin_tb* tb);
 typedef void (*qemu_plugin_vcpu_mem_cb_t)(unsigned int vcpu_index, qemu_plugin_meminfo_t info,
                                           uint64_t vaddr, void* userdata);
@@ -46,6 +47,8 @@ typedef void (*qemu_plugin_vcpu_syscall_ret_cb_t)(qemu_plugin_id_t id, unsigned 
 void qemu_plugin_register_vcpu_tb_trans_cb(qemu_plugin_id_t id, qemu_plugin_vcpu_tb_trans_cb_t cb);
 void qemu_plugin_register_vcpu_tb_exec_inline(struct qemu_plugin_tb* tb, enum qemu_plugin_op op,
                                               void* ptr, uint64_t imm);
+void qemu_plugin_register_vcpu_tb_exec_cb(struct qemu_plugin_tb* tb, qemu_plugin_vcpu_udata_cb_t cb,
+                                          enum qemu_plugin_cb_flags flags, void* userdata);
 void qemu_plugin_register_vcpu_mem_cb(struct qemu_plugin_insn* insn, qemu_plugin_vcpu_mem_cb_t cb,
                                       enum qemu_plugin_cb_flags flags, enum qemu_plugin_mem_rw rw,
                                       void* userdata);
@@ -58,6 +61,7 @@ size_t qemu_plugin_tb_n_insns(const struct qemu_plugin_tb* tb);
 struct qemu_plugin_insn* qemu_plugin_tb_get_insn(const struct qemu_plugin_tb* tb, size_t idx);
 uint64_t qemu_plugin_insn_vaddr(const struct qemu_plugin_insn* insn);
 void* qemu_plugin_insn_haddr(const struct qemu_plugin_insn* insn);
+const void* qemu_plugin_insn_data(const struct qemu_plugin_insn* insn);
 
 unsigned int qemu_plugin_mem_size_shift(qemu_plugin_meminfo_t info);
 bool qemu_plugin_mem_is_store(qemu_plugin_meminfo_t info);

@@ -4,19 +4,20 @@
 # the board plugin playing the console; then everything compared with the desktop's run.
 #
 # usage: run_case.sh --gpe F --board F --menu F --dump F --seed S --frames N [--script F]
-#                    --work DIR [--frames-out F] [--no-menu]
+#                    --work DIR [--frames-out F] [--steps F] [--no-menu]
 # --no-menu leaves the menu out of the root: the hand-over fails and the program must exit(1).
+# --steps gives the board the functions that begin each step of the program, for its counts.
 set -euo pipefail
 
 die() { echo "console case: $*" >&2; exit 1; }
 
-script=- frames_out= no_menu=0
+script=- frames_out= steps= no_menu=0
 while (($#)); do
     case $1 in
         --no-menu) no_menu=1; shift; continue ;;
         --gpe) gpe=$2 ;; --board) board=$2 ;; --menu) menu=$2 ;; --dump) dump=$2 ;;
         --seed) seed=$2 ;; --frames) frames=$2 ;; --script) script=$2 ;; --work) work=$2 ;;
-        --frames-out) frames_out=$2 ;;
+        --frames-out) frames_out=$2 ;; --steps) steps=$2 ;;
         *) die "unknown argument $1" ;;
     esac
     shift 2
@@ -57,6 +58,7 @@ done
 cp "$qemu" "$root/qemu-arm"
 cp "$board" "$root/board/board.so"
 cp "$work/desktop/pins.bin" "$root/board/pins.bin"
+[[ -z $steps ]] || cp "$steps" "$root/board/steps.txt"
 cp "$gpe" "$root/plasmaballs.gpe"
 ((no_menu)) || cp "$menu" "$root/usr/gp2x/gp2xmenu"
 truncate -s "$mem_bytes" "$root/dev/mem"
@@ -72,6 +74,7 @@ device=$(stat -c %d "$root/dev/mem")
 plugin="/board/board.so,mem=/dev/mem,inode=$inode,device=$device,pins=/board/pins.bin"
 plugin+=",seed=$seed,report=/board/report.txt,palette=/board/palette.bin"
 [[ -z $frames_out ]] || plugin+=",frames=/board/frames.txt"
+[[ -z $steps ]] || plugin+=",steps=/board/steps.txt"
 # The emulator starts with an empty environment (no QEMU_* settings from outside reach it).
 chroot=$(PATH=$PATH:/usr/sbin:/sbin command -v chroot) || die "chroot not found"
 enter=("$chroot" "$root")
@@ -81,7 +84,7 @@ env -i "$(command -v timeout)" 900 "${enter[@]}" /qemu-arm -cpu ti925t -plugin "
     -strace -D /board/strace.log /plasmaballs.gpe || status=$?
 logs=$work/board
 cp -r "$root/board" "$logs"
-rm -f "$logs/board.so" "$logs/pins.bin"
+rm -f "$logs/board.so" "$logs/pins.bin" "$logs/steps.txt"
 [[ -z $frames_out || ! -f $logs/frames.txt ]] || cp "$logs/frames.txt" "$frames_out"
 
 failures=()
