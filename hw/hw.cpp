@@ -162,12 +162,83 @@ void fill_screen(uint8_t* buffer, uint32_t word) {
     }
 }
 
-// The console's word loads must be aligned (an unaligned one returns rotated data), so an
-// unaligned source is read as aligned words and each output word is stitched from two of them.
-// Only words holding at least one source byte are read.
-// The joins below take a word's lowest address as its lowest byte.
+// The joins of copy_screen take a word's lowest address as its lowest byte.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "copy_screen needs little-endian words");
 
+#if defined(__arm__) && !defined(__thumb__)
+
+// On the console video memory is mapped uncached and unbuffered: a single load or store waits the
+// memory's full latency, and only load- and store-multiple go out as bursts. So each 32-byte
+// block moves as one eight-word burst each way. An unaligned source (the word holding its first
+// byte is read first) gives each output word from two source words, with immediate shifts; the
+// last word of a block carries over to the next. Only words holding a source byte are read.
+template <uint32_t SKEW>
+void copy_blocks(Word* out, const Word* in) {
+    uint32_t blocks = BLOCKS_PER_SCREEN;
+    if constexpr (SKEW == 0) {
+        asm volatile(
+            "1: ldmia %[in]!, {r3-r10}\n"
+            "   stmia %[out]!, {r3-r10}\n"
+            "   subs %[n], %[n], #1\n"
+            "   bne 1b\n"
+            : [in] "+r"(in), [out] "+r"(out), [n] "+r"(blocks)
+            :
+            : "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "cc", "memory");
+    } else {
+        asm volatile(
+            "   ldr r3, [%[in]], #4\n"
+            "1: ldmia %[in]!, {r4-r11}\n"
+            "   mov r3, r3, lsr %[low]\n"
+            "   orr r3, r3, r4, lsl %[high]\n"
+            "   mov r4, r4, lsr %[low]\n"
+            "   orr r4, r4, r5, lsl %[high]\n"
+            "   mov r5, r5, lsr %[low]\n"
+            "   orr r5, r5, r6, lsl %[high]\n"
+            "   mov r6, r6, lsr %[low]\n"
+            "   orr r6, r6, r7, lsl %[high]\n"
+            "   mov r7, r7, lsr %[low]\n"
+            "   orr r7, r7, r8, lsl %[high]\n"
+            "   mov r8, r8, lsr %[low]\n"
+            "   orr r8, r8, r9, lsl %[high]\n"
+            "   mov r9, r9, lsr %[low]\n"
+            "   orr r9, r9, r10, lsl %[high]\n"
+            "   mov r10, r10, lsr %[low]\n"
+            "   orr r10, r10, r11, lsl %[high]\n"
+            "   stmia %[out]!, {r3-r10}\n"
+            "   mov r3, r11\n"
+            "   subs %[n], %[n], #1\n"
+            "   bne 1b\n"
+            : [in] "+r"(in), [out] "+r"(out), [n] "+r"(blocks)
+            : [low] "i"(SKEW * 8), [high] "i"(32 - SKEW * 8)
+            : "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10", "r11", "cc", "memory");
+    }
+}
+
+void copy_screen(uint8_t* destination, const uint8_t* source) {
+    Word* out = (Word*)destination;
+    const uint32_t skew = (uint32_t)(unsigned long)source & 3;
+    const Word* in = (const Word*)(source - skew);
+    switch (skew) {
+        case 0:
+            copy_blocks<0>(out, in);
+            break;
+        case 1:
+            copy_blocks<1>(out, in);
+            break;
+        case 2:
+            copy_blocks<2>(out, in);
+            break;
+        default:
+            copy_blocks<3>(out, in);
+            break;
+    }
+}
+
+#else
+
+// Word loads must be aligned (on the console an unaligned one returns rotated data), so an
+// unaligned source is read as aligned words and each output word is stitched from two of them.
+// Only words holding at least one source byte are read.
 void copy_screen(uint8_t* destination, const uint8_t* source) {
     Word* out = (Word*)destination;
     const uint32_t skew = (uint32_t)(unsigned long)source & 3;
@@ -187,7 +258,7 @@ void copy_screen(uint8_t* destination, const uint8_t* source) {
     }
     // Each output word joins two neighbouring aligned source words. A block reads its nine words
     // before writing any, so its eight joins are independent: the compiler keeps them in
-    // registers (load-multiple on the console, vector lanes on a desktop) instead of a chain.
+    // registers (vector lanes on a desktop) instead of a chain.
     const Word* in = (const Word*)(source - skew);
     const uint32_t low = skew * 8;
     const uint32_t high = 32 - low;
@@ -204,6 +275,8 @@ void copy_screen(uint8_t* destination, const uint8_t* source) {
         out[7] = w7 >> low | w8 << high;
     }
 }
+
+#endif
 
 void clear_bytes(uint8_t* pointer, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
