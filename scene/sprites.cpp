@@ -12,6 +12,12 @@ uint8_t* rotation_table = nullptr;
 
 namespace {
 
+typedef uint32_t __attribute__((may_alias)) Word;
+
+// The table again, in the program's own memory: on the console video memory is uncached, and
+// every lookup there would wait the memory's full latency. Only the blitter reads it.
+alignas(4) uint8_t rotation_copy[ROTATION_STEPS * SPRITE_BYTES];
+
 constexpr int32_t DISC_LIMIT = 239;  // squared half-pixel distance of the disc's edge
 constexpr int32_t INNER_LIMIT = 99;  // and of the inner disc inside the ring
 constexpr int32_t WHEEL_STEPS = 60;
@@ -40,6 +46,23 @@ uint8_t wheel_colour(int32_t n) {
 int32_t source_coordinate(Fixed offset) {
     const int32_t c = trunc_div_pow2<24>(trunc_div_pow2<1>(offset + 15 * FIX_ONE) + FIX_ONE / 2);
     return (c < 0 || c > SPRITE_SIZE - 2) ? -1 : c;
+}
+
+// A square wholly on the buffer, drawn from a sprite whose first byte is 0, as every ball's is
+// (that corner lies outside the disc): an entry of 0 then shows a transparent pixel by itself and
+// needs no test of its own. A row has no branch, so the lookups of neighbouring pixels overlap.
+void draw_square(uint8_t* line, const uint8_t* sprite, const uint8_t* entries) {
+    for (int32_t row = 0; row < SPRITE_SIZE; ++row, line += SCREEN_WIDTH) {
+        const uint8_t* own = sprite + row * SPRITE_SIZE;
+        const uint8_t* shown = entries + row * SPRITE_SIZE;
+#pragma GCC unroll 16
+        for (int32_t col = 0; col < SPRITE_SIZE; ++col) {
+            const uint8_t p = sprite[shown[col]];
+            if (own[col] != 0 && p != 0) {
+                line[col] = p;
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -88,6 +111,7 @@ void build_rotation_table() {
             const int32_t v = source_coordinate(fix_mul(distance[i], fix_sin(phi)));
             entries[i] = (u < 0 || v < 0) ? 0 : (uint8_t)(u + SPRITE_SIZE * v);
         }
+        copy_rotation((uint32_t)l);
 
         // Progress: ball 0 at this rotation, on 32 spiral arms of 8 balls around the centre.
         const int32_t reach = PROGRESS_SPACING * (l & 7);
@@ -97,9 +121,24 @@ void build_rotation_table() {
     }
 }
 
+void copy_rotation(uint32_t rotation) {
+    const uint32_t start = (rotation & (ROTATION_STEPS - 1)) * SPRITE_BYTES;
+    const Word* in = (const Word*)(rotation_table + start);
+    Word* out = (Word*)(rotation_copy + start);
+    for (int32_t i = 0; i < SPRITE_BYTES / 4; ++i) {
+        out[i] = in[i];
+    }
+}
+
 void blit_rotated(uint8_t* destination, const uint8_t* sprite, int32_t x, int32_t y,
                   uint32_t rotation) {
     if (x <= -SPRITE_SIZE || x >= SCREEN_WIDTH || y <= -SPRITE_SIZE || y >= SCREEN_HEIGHT) {
+        return;
+    }
+    const uint8_t* entries = rotation_copy + (rotation & (ROTATION_STEPS - 1)) * SPRITE_BYTES;
+    if (sprite[0] == 0 && x >= 0 && x <= SCREEN_WIDTH - SPRITE_SIZE && y >= 0 &&
+        y <= SCREEN_HEIGHT - SPRITE_SIZE) {
+        draw_square(destination + y * SCREEN_WIDTH + x, sprite, entries);
         return;
     }
     // The part of the square on the buffer: all of it whenever 0 <= x <= 304 and 0 <= y <= 224.
@@ -107,8 +146,6 @@ void blit_rotated(uint8_t* destination, const uint8_t* sprite, int32_t x, int32_
     const int32_t col_end = x > SCREEN_WIDTH - SPRITE_SIZE ? SCREEN_WIDTH - x : SPRITE_SIZE;
     const int32_t row_begin = y < 0 ? -y : 0;
     const int32_t row_end = y > SCREEN_HEIGHT - SPRITE_SIZE ? SCREEN_HEIGHT - y : SPRITE_SIZE;
-
-    const uint8_t* entries = rotation_table + (rotation & (ROTATION_STEPS - 1)) * SPRITE_BYTES;
     for (int32_t row = row_begin; row < row_end; ++row) {
         const int32_t line = (y + row) * SCREEN_WIDTH + x;
         for (int32_t col = col_begin; col < col_end; ++col) {

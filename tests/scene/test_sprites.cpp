@@ -144,6 +144,8 @@ class Blit : public ::testing::Test {
             sprite[i] = (uint8_t)(i % 200 + 1);
         }
         rotation_table = table.data();
+        copy_rotation(0);
+        copy_rotation(1);
     }
     void TearDown() override { rotation_reset(); }
     std::vector<uint8_t> table = std::vector<uint8_t>(ROTATION_STEPS * SPRITE_BYTES, 0);
@@ -154,17 +156,25 @@ TEST_F(Blit, DrawsOnlyWhereSpriteEntryAndSourceAreNonZero) {
     sprite[at(2, 3)] = 0;                 // the pixel's own sprite byte is 0
     table[at(4, 5)] = 0;                  // nothing to show there
     table[at(6, 7)] = (uint8_t)at(2, 3);  // shows a transparent source pixel
-    std::vector<uint8_t> screen(SCREEN_BYTES, 0xAA);
-    auto pixel = [&](int row, int col) { return screen[(50 + row) * SCREEN_WIDTH + 100 + col]; };
-    blit_rotated(screen.data(), sprite, 100, 50, 0);
-    const int untouched[][2] = {{2, 3}, {4, 5}, {6, 7}, {0, 0}, {0, -1}, {16, 0}};
-    for (const auto& [row, col] : untouched) {
-        EXPECT_EQ(pixel(row, col), 0xAA) << row << "," << col;
+    copy_rotation(0);
+    // A first sprite byte of 0 (as every ball has) and one that is not.
+    for (const uint8_t first : {0, 1}) {
+        sprite[0] = first;
+        std::vector<uint8_t> screen(SCREEN_BYTES, 0xAA);
+        auto pixel = [&](int row, int col) {
+            return screen[(50 + row) * SCREEN_WIDTH + 100 + col];
+        };
+        blit_rotated(screen.data(), sprite, 100, 50, 0);
+        const int untouched[][2] = {{2, 3}, {4, 5}, {6, 7}, {0, 0}, {0, -1}, {16, 0}};
+        for (const auto& [row, col] : untouched) {
+            EXPECT_EQ(pixel(row, col), 0xAA) << row << "," << col << " first " << (int)first;
+        }
+        EXPECT_EQ(pixel(1, 1), sprite[at(1, 1)]);
+        EXPECT_EQ(pixel(15, 15), sprite[at(15, 15)]);
+        blit_rotated(screen.data(), sprite, 100, 50, 1);
+        EXPECT_EQ(pixel(1, 1), sprite[at(14, 14)]);
+        EXPECT_EQ(pixel(15, 15), sprite[at(15, 15)]) << "entry 0 of rotation 1 leaves it";
     }
-    EXPECT_EQ(pixel(1, 1), sprite[at(1, 1)]);
-    EXPECT_EQ(pixel(15, 15), sprite[at(15, 15)]);
-    blit_rotated(screen.data(), sprite, 100, 50, 1);
-    EXPECT_EQ(pixel(1, 1), sprite[at(14, 14)]);
 }
 
 TEST_F(Blit, ClipsPixelByPixelAndNeverWritesOutsideTheScreen) {
