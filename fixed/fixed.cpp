@@ -64,23 +64,44 @@ Fixed fix_div(Fixed a, Fixed b) {
         return with_sign(FIX_ONE, negative);
     }
 
-    // Both operands normalised to their top bit, the quotient then carries the same relative
-    // precision whatever the magnitudes; k brings it back to 24 fraction bits.
+    // Quotients of 128.0 or more do not fit: they saturate like a zero divisor does. Below that
+    // A / B < 2^(da - db + 1) <= 2^8.
     const int da = bit_length(A);
     const int db = bit_length(B);
-    const uint64_t N = (uint64_t)A << (64 - da);
-    const uint64_t D = (uint64_t)B << (32 - db);
-    const uint64_t Q = N / D;
-    const int k = 8 - da + db;
-    // Quotients of 128.0 or more do not fit: they saturate like a zero divisor does.
-    if (k < 1) {
+    if (da - db > 7) {
         return with_sign(0x7FFFFFFF, negative);
     }
-    const uint64_t R = (Q >> k) + ((Q >> (k - 1)) & 1);
+    // A x 2^25 / B, truncated, in 32-bit steps (the console has no divide instruction, and a
+    // 64-bit division in software costs twice as much): the whole part bit by bit (B shifted by
+    // at most da - db stays below 2^31), then 25 fraction bits, the remainder doubled each time
+    // (it stays below B < 2^31, so it cannot wrap). Half of that, rounded up, is A / B in 24
+    // fraction bits rounded to nearest with halves away from zero.
+    uint32_t whole = 0;
+    uint32_t rest = A;
+    for (int bit = da - db; bit >= 0; --bit) {
+        if ((rest >> bit) >= B) {
+            rest -= B << bit;
+            whole |= 1u << bit;
+        }
+    }
+    if (whole >= 128) {
+        return with_sign(0x7FFFFFFF, negative);
+    }
+    uint32_t fraction = 0;
+#pragma GCC unroll 5
+    for (int bit = 0; bit < 25; ++bit) {
+        rest <<= 1;
+        fraction <<= 1;
+        if (rest >= B) {
+            rest -= B;
+            fraction |= 1;
+        }
+    }
+    const uint32_t R = (whole << 24) + ((fraction + 1) >> 1);
     if (R > 0x7FFFFFFF) {
         return with_sign(0x7FFFFFFF, negative);
     }
-    return with_sign((uint32_t)R, negative);
+    return with_sign(R, negative);
 }
 
 Fixed fix_sqrt(Fixed a) {
