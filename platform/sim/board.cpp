@@ -10,7 +10,6 @@
 namespace sim {
 namespace {
 
-Board* g_attached = nullptr;
 constexpr int kPorts[] = {0, 10};  // ports that carry buttons: START/SELECT and the stick
 
 constexpr int kOpenReadWrite = 2;  // O_RDWR in the kernel's interface
@@ -22,19 +21,9 @@ constexpr long kEINVAL = -22;
 
 }  // namespace
 
-void attach(Board* board) {
-    g_attached = board;
-}
-Board* attached() {
-    return g_attached;
-}
-
-Board& attached_board() {
-    if (g_attached == nullptr) {
-        std::fputs("plasmaballs: internal error: no board attached\n", stderr);
-        std::abort();
-    }
-    return *g_attached;
+void no_board_attached() {
+    std::fputs("plasmaballs: internal error: no board attached\n", stderr);
+    std::abort();
 }
 
 Board::Board(Frontend& frontend)
@@ -102,46 +91,36 @@ uint16_t Board::peek_register(uint32_t offset) const {
     return offset < kRegisterBytes ? registers_[offset / 2] : 0;
 }
 
-uint16_t Board::read_register(uint32_t offset) {
-    uint16_t value = 0;
-    if (offset == kSyncStatus) {
-        // A read that would see the level it saw last waits for the next edge, so the demo's
-        // busy-wait never spins on the host.
-        if (sync_high_ == sync_seen_) {
-            frontend_->await_edge(*this);
-        }
-        if (watcher_ != nullptr && sync_high_ && !sync_seen_) {
-            watcher_->rise_seen();
-        }
-        sync_seen_ = sync_high_;
-        value = sync_high_ ? kSyncBit : 0;
-    } else if (offset < kRegisterBytes) {
-        value = registers_[offset / 2];
-        if (watcher_ != nullptr && offset >= kPinsBase && offset < kPinsBase + 32) {
-            if (const Buttons contacts = port_contacts((int)(offset - kPinsBase) / 2)) {
-                watcher_->pins_read(contacts, buttons_);
-            }
+uint16_t Board::read_sync_status() {
+    // A read that would see the level it saw last waits for the next edge, so the demo's
+    // busy-wait never spins on the host.
+    if (sync_high_ == sync_seen_) {
+        frontend_->await_edge(*this);
+    }
+    if (watcher_ != nullptr && sync_high_ && !sync_seen_) {
+        watcher_->rise_seen();
+    }
+    sync_seen_ = sync_high_;
+    return sync_high_ ? kSyncBit : 0;
+}
+
+uint16_t Board::read_watched_register(uint32_t offset) {
+    const uint16_t value = registers_[offset / 2];
+    if (offset >= kPinsBase && offset < kPinsBase + 32) {
+        if (const Buttons contacts = port_contacts((int)(offset - kPinsBase) / 2)) {
+            watcher_->pins_read(contacts, buttons_);
         }
     }
     return value;
 }
 
-void Board::write_register(uint32_t offset, uint16_t value) {
+void Board::write_other_register(uint32_t offset, uint16_t value) {
     if (offset >= kRegisterBytes) {
         return;
     }
     if (offset == kPaletteIndex) {
         palette_index_ = value & 0xFF;
         palette_half_ = false;
-    } else if (offset == kPaletteData) {
-        if (!palette_half_) {
-            palette_pending_ = value;
-        } else {
-            palette_[palette_index_] =
-                Rgb{(uint8_t)value, (uint8_t)(palette_pending_ >> 8), (uint8_t)palette_pending_};
-            palette_index_ = (palette_index_ + 1) & 0xFF;
-        }
-        palette_half_ = !palette_half_;
     }
     if (offset != kCounterLow && offset != kCounterHigh && offset != kSyncStatus &&
         (offset < kPinsBase || offset >= kPinsBase + 32)) {

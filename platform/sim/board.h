@@ -112,8 +112,25 @@ class Board {
     const uint8_t* display_pixels() const;  // null when the scan address is outside video memory
 
     // --- the machine as the demo's register accesses see it ---
-    uint16_t read_register(uint32_t offset);
-    void write_register(uint32_t offset, uint16_t value);
+    // Inline but for the sync status, whose reading waits for an edge, and for reads a watcher is
+    // told of.
+    uint16_t read_register(uint32_t offset) {
+        if (offset == kSyncStatus) {
+            return read_sync_status();
+        }
+        if (offset >= kRegisterBytes) {
+            return 0;
+        }
+        return watcher_ != nullptr ? read_watched_register(offset) : registers_[offset / 2];
+    }
+    // Inline for the palette port, which a palette load writes 512 times.
+    void write_register(uint32_t offset, uint16_t value) {
+        if (offset == kPaletteData) {
+            write_palette_data(value);
+        } else {
+            write_other_register(offset, value);
+        }
+    }
     uint8_t* video() { return video_.get(); }
     const uint8_t* video() const { return video_.get(); }
     volatile uint16_t* register_window() { return registers_.get(); }
@@ -134,6 +151,21 @@ class Board {
     const std::string& working_directory() const { return working_directory_; }
 
   private:
+    void write_palette_data(uint16_t value) {
+        registers_[kPaletteData / 2] = value;
+        if (palette_half_) {
+            palette_[palette_index_] =
+                Rgb{(uint8_t)value, (uint8_t)(palette_pending_ >> 8), (uint8_t)palette_pending_};
+            palette_index_ = (palette_index_ + 1) & 0xFF;
+        } else {
+            palette_pending_ = value;
+        }
+        palette_half_ = !palette_half_;
+    }
+    void write_other_register(uint32_t offset, uint16_t value);
+    uint16_t read_sync_status();
+    uint16_t read_watched_register(uint32_t offset);
+
     Frontend* frontend_;
     ReadWatcher* watcher_ = nullptr;
     std::unique_ptr<uint16_t[]> registers_;
@@ -150,10 +182,25 @@ class Board {
     std::string working_directory_ = "/";
 };
 
-// The board the platform calls of this process reach (one at a time).
-void attach(Board* board);
-Board* attached();
+// The board the platform calls of this process reach (one at a time). Inline, with the board
+// below: every register access of the demo goes through them.
+namespace detail {
+inline Board* attached_board = nullptr;
+}
+inline void attach(Board* board) {
+    detail::attached_board = board;
+}
+inline Board* attached() {
+    return detail::attached_board;
+}
 // The attached board; ends the process with a message when there is none.
-Board& attached_board();
+[[noreturn]] void no_board_attached();
+inline Board& attached_board() {
+    Board* board = attached();
+    if (board == nullptr) {
+        no_board_attached();
+    }
+    return *board;
+}
 
 }  // namespace sim
