@@ -33,7 +33,18 @@ long sys_execve(const char* path, char* const argv[], char* const envp[]);
 [[noreturn]] void sys_exit(int status);
 
 // One 16-bit read or write of the register at byte offset `offset` of a mapped register window.
+#if PLASMABALLS_INLINE_REGISTERS
+// On the console a register is a volatile 16-bit location of the window: inline, each access is
+// one load or store rather than a call.
+inline uint16_t reg_read(volatile uint16_t* window, uint32_t offset) {
+    return window[offset >> 1];
+}
+inline void reg_write(volatile uint16_t* window, uint32_t offset, uint16_t value) {
+    window[offset >> 1] = value;
+}
+#else
 uint16_t reg_read(volatile uint16_t* window, uint32_t offset);
 void reg_write(volatile uint16_t* window, uint32_t offset, uint16_t value);
+#endif
 
 }  // namespace platform

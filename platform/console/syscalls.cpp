@@ -1,6 +1,6 @@
 // The platform calls on the console: raw Linux system calls in the old convention, where the call
 // number is part of the swi instruction (0x900000 + n), arguments are in r0-r5 and the result
-// comes back in r0; and the registers as single volatile 16-bit accesses.
+// comes back in r0. (The registers are inline in hw/platform.h.)
 
 #include "hw/platform.h"
 
@@ -63,14 +63,6 @@ void sys_exit(int status) {
     call<NR_EXIT>((unsigned long)status);
     for (;;) {
     }
-}
-
-uint16_t reg_read(volatile uint16_t* window, uint32_t offset) {
-    return window[offset >> 1];
-}
-
-void reg_write(volatile uint16_t* window, uint32_t offset, uint16_t value) {
-    window[offset >> 1] = value;
 }
 
 }  // namespace platform
