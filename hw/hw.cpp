@@ -162,10 +162,10 @@ void fill_screen(uint8_t* buffer, uint32_t word) {
     }
 }
 
-// The joins of copy_screen take a word's lowest address as its lowest byte.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "copy_screen needs little-endian words");
-
 #if defined(__arm__) && !defined(__thumb__)
+
+// The joins below take a word's lowest address as its lowest byte.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "copy_screen needs little-endian words");
 
 // On the console video memory is mapped uncached and unbuffered: a single load or store waits the
 // memory's full latency, and only load- and store-multiple go out as bursts. So each 32-byte
@@ -236,44 +236,9 @@ void copy_screen(uint8_t* destination, const uint8_t* source) {
 
 #else
 
-// Word loads must be aligned (on the console an unaligned one returns rotated data), so an
-// unaligned source is read as aligned words and each output word is stitched from two of them.
-// Only words holding at least one source byte are read.
+// Cached memory: the C library's copy, which moves whole vectors from any alignment.
 void copy_screen(uint8_t* destination, const uint8_t* source) {
-    Word* out = (Word*)destination;
-    const uint32_t skew = (uint32_t)(unsigned long)source & 3;
-    if (skew == 0) {
-        const Word* in = (const Word*)source;
-        for (uint32_t block = 0; block < BLOCKS_PER_SCREEN; ++block, in += 8, out += 8) {
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
-            out[3] = in[3];
-            out[4] = in[4];
-            out[5] = in[5];
-            out[6] = in[6];
-            out[7] = in[7];
-        }
-        return;
-    }
-    // Each output word joins two neighbouring aligned source words. A block reads its nine words
-    // before writing any, so its eight joins are independent: the compiler keeps them in
-    // registers (vector lanes on a desktop) instead of a chain.
-    const Word* in = (const Word*)(source - skew);
-    const uint32_t low = skew * 8;
-    const uint32_t high = 32 - low;
-    for (uint32_t block = 0; block < BLOCKS_PER_SCREEN; ++block, in += 8, out += 8) {
-        const uint32_t w0 = in[0], w1 = in[1], w2 = in[2], w3 = in[3], w4 = in[4];
-        const uint32_t w5 = in[5], w6 = in[6], w7 = in[7], w8 = in[8];
-        out[0] = w0 >> low | w1 << high;
-        out[1] = w1 >> low | w2 << high;
-        out[2] = w2 >> low | w3 << high;
-        out[3] = w3 >> low | w4 << high;
-        out[4] = w4 >> low | w5 << high;
-        out[5] = w5 >> low | w6 << high;
-        out[6] = w6 >> low | w7 << high;
-        out[7] = w7 >> low | w8 << high;
-    }
+    __builtin_memcpy(destination, source, SCREEN_BYTES);
 }
 
 #endif
