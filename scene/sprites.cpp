@@ -48,18 +48,35 @@ int32_t source_coordinate(Fixed offset) {
     return (c < 0 || c > SPRITE_SIZE - 2) ? -1 : c;
 }
 
+// Stores a pixel that shows. ARM makes a store conditional without a branch; elsewhere a store
+// that depends on the looked-up byte becomes a branch, mispredicted wherever the turned disc's rim
+// passes, so a transparent byte goes to a scratch byte instead, by a conditional move of the
+// address.
+inline void show(uint8_t* at, uint8_t p, uint8_t* scratch) {
+#if defined(__arm__)
+    (void)scratch;
+    if (p != 0) {
+        *at = p;
+    }
+#else
+    *(__builtin_expect_with_probability(p != 0, 1, 0.5) ? at : scratch) = p;
+#endif
+}
+
 // A square wholly on the buffer, drawn from a sprite whose first byte is 0, as every ball's is
 // (that corner lies outside the disc): an entry of 0 then shows a transparent pixel by itself and
-// needs no test of its own. A row has no branch, so the lookups of neighbouring pixels overlap.
+// needs no test of its own. The test of the pixel's own sprite byte has the same outcome for every
+// ball; the rows are unrolled, so it is always foreseen.
 void draw_square(uint8_t* line, const uint8_t* sprite, const uint8_t* entries) {
+    uint8_t scratch;
     for (int32_t row = 0; row < SPRITE_SIZE; ++row, line += SCREEN_WIDTH) {
         const uint8_t* own = sprite + row * SPRITE_SIZE;
         const uint8_t* shown = entries + row * SPRITE_SIZE;
 #pragma GCC unroll 16
         for (int32_t col = 0; col < SPRITE_SIZE; ++col) {
             const uint8_t p = sprite[shown[col]];
-            if (own[col] != 0 && p != 0) {
-                line[col] = p;
+            if (own[col] != 0) {
+                show(line + col, p, &scratch);
             }
         }
     }
