@@ -12,6 +12,8 @@
 //    the window surface in one pass; docs/PERFORMANCE.md has figures.)
 // 3. Integer scaling with nearest filtering: each console pixel becomes a square block of the
 //    largest whole size that fits the window, so the picture stays sharp and every pixel exact.
+//    A row is expanded once and put on each line of its block with stores that bypass the caches
+//    (where the processor has them): nothing in this process reads the output back.
 // 4. Letterboxing: the scaled picture is centred and the rest of the window is black.
 // 5. Two roads to the screen. With a GPU, the 320 x 240 expansion goes into a streaming texture
 //    that the renderer scales (nearest) into the placed rectangle. Without one (no accelerated
