@@ -21,6 +21,8 @@ constexpr long kEINVAL = -22;
 
 }  // namespace
 
+Board* detail::attached_board = nullptr;
+
 void no_board_attached() {
     std::fputs("plasmaballs: internal error: no board attached\n", stderr);
     std::abort();
@@ -77,8 +79,16 @@ void Board::capture(Picture& picture) const {
         picture.palette.fill(Rgb{});
     } else {
         std::memcpy(picture.pixels.data(), pixels, kPixels);
-        picture.palette = palette_;
+        picture.palette = palette();
     }
+}
+
+const std::array<Rgb, 256>& Board::palette() const {
+    for (size_t i = 0; i < palette_.size(); ++i) {
+        const uint32_t entry = loaded_[i];
+        palette_[i] = Rgb{(uint8_t)entry, (uint8_t)(entry >> 24), (uint8_t)(entry >> 16)};
+    }
+    return palette_;
 }
 
 Picture Board::picture() const {
@@ -119,8 +129,7 @@ void Board::write_other_register(uint32_t offset, uint16_t value) {
         return;
     }
     if (offset == kPaletteIndex) {
-        palette_index_ = value & 0xFF;
-        palette_half_ = false;
+        palette_cursor_ = (value & 0xFFu) * 2;
     }
     if (offset != kCounterLow && offset != kCounterHigh && offset != kSyncStatus &&
         (offset < kPinsBase || offset >= kPinsBase + 32)) {

@@ -108,7 +108,7 @@ class Board {
     // and memory outside video memory show black).
     void capture(Picture& picture) const;
     Picture picture() const;
-    const std::array<Rgb, 256>& palette() const { return palette_; }
+    const std::array<Rgb, 256>& palette() const;
     const uint8_t* display_pixels() const;  // null when the scan address is outside video memory
 
     // --- the machine as the demo's register accesses see it ---
@@ -153,14 +153,13 @@ class Board {
   private:
     void write_palette_data(uint16_t value) {
         registers_[kPaletteData / 2] = value;
-        if (palette_half_) {
-            palette_[palette_index_] =
-                Rgb{(uint8_t)value, (uint8_t)(palette_pending_ >> 8), (uint8_t)palette_pending_};
-            palette_index_ = (palette_index_ + 1) & 0xFF;
+        const uint32_t at = palette_cursor_;
+        palette_cursor_ = (at + 1) & 511;
+        if (at & 1) {
+            loaded_[at >> 1] = palette_pending_ | value;
         } else {
-            palette_pending_ = value;
+            palette_pending_ = (uint32_t)value << 16;
         }
-        palette_half_ = !palette_half_;
     }
     void write_other_register(uint32_t offset, uint16_t value);
     uint16_t read_sync_status();
@@ -170,10 +169,12 @@ class Board {
     ReadWatcher* watcher_ = nullptr;
     std::unique_ptr<uint16_t[]> registers_;
     std::unique_ptr<uint8_t[]> video_;
-    std::array<Rgb, 256> palette_{};
-    uint16_t palette_index_ = 0;
-    uint16_t palette_pending_ = 0;  // green x 256 + blue, waiting for its red
-    bool palette_half_ = false;
+    // Each loaded entry as its two writes, (green x 256 + blue) x 2^16 + red; the colours are made
+    // from them when the palette is asked for.
+    std::array<uint32_t, 256> loaded_{};
+    mutable std::array<Rgb, 256> palette_{};
+    uint32_t palette_cursor_ = 0;   // entry x 2 + the half of it written next
+    uint32_t palette_pending_ = 0;  // (green x 256 + blue) x 2^16, waiting for its red
     Buttons buttons_ = 0;
     uint32_t pulse_ = 0;
     bool sync_high_ = false;
@@ -185,7 +186,7 @@ class Board {
 // The board the platform calls of this process reach (one at a time). Inline, with the board
 // below: every register access of the demo goes through them.
 namespace detail {
-inline Board* attached_board = nullptr;
+extern Board* attached_board __attribute__((visibility("hidden")));
 }
 inline void attach(Board* board) {
     detail::attached_board = board;
