@@ -90,6 +90,12 @@ if command -v valgrind >/dev/null; then
         [[ -n $n ]] && printf "  %-34s %14d %8s%%\n" "  $f (in ${pair#*:})" "$(( n / 100 ))" \
             "$(share "$n" "$all")"
     done
+    # Every register access of the demo, through the simulated board (goal: at most 10%).
+    reads=$(inclusive "$out/frames.txt" "platform::reg_read")
+    writes=$(inclusive "$out/frames.txt" "platform::reg_write")
+    n=$(( ${reads:-0} + ${writes:-0} ))
+    printf "  %-34s %14d %8s%%   (goal: at most 10%%)\n" "the board's register paths" \
+        "$(( n / 100 ))" "$(share "$n" "$all")"
     printf "  %-34s %14d\n" "run_frame" "$(( all / 100 ))"
     rm -rf "$out"
 else
