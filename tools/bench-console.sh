@@ -112,6 +112,13 @@ awk -F= -v seed="$seed" -v script="$script" '
         printf "    most instructions %d (pulse %d): goal under 500,000: %s\n", value["frame_worst"],
                value["frame_worst_pulse"], value["frame_worst"] < 5e5 ? "met" : "MISSED"
 
+        for (k in value) {
+            if (k ~ /^events\.setup\..*\.icache_fills$/) setup_fills += value[k]
+            if (k ~ /^events\.frames\..*\.icache_fills$/) frame_fills += value[k]
+            if (k ~ /^events\.worst\..*\.icache_fills$/) worst_fills += value[k]
+        }
+        printf "  instruction cache: %d line fills in set-up, %.2f per frame, %d in the worst frame\n",
+               setup_fills, frame_fills / frames, worst_fills
         printf "  events per average frame, by step\n"
         for (k in value) {
             if (k !~ /^events\.frames\./) continue
