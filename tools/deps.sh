@@ -43,6 +43,11 @@ done
 
 missing=()
 for package in "${wanted[@]}"; do
+    if [[ $package == command:* ]]; then
+        package=${package#command:}
+        command -v "$package" >/dev/null || missing+=("$package")
+        continue
+    fi
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
     [[ $status == "install ok installed" ]] || missing+=("$package")
 done
@@ -87,7 +92,7 @@ install_node_modules() {
     ((node_modules)) || return 0
     [[ -d $web/node_modules/playwright-core ]] && return 0
     if ! command -v npm >/dev/null; then
-        echo "deps: $command_name needs npm for the browser test's modules; it comes with nodejs" >&2
+        echo "deps: $command_name needs npm for the browser test's modules (the npm package)" >&2
         return 1
     fi
     echo "deps: installing the browser test's node modules in tests/frontends/web"
