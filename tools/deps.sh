@@ -90,7 +90,12 @@ install_packages() {
 install_node_modules() {
     local web=$here/../tests/frontends/web log
     ((node_modules)) || return 0
-    [[ -d $web/node_modules/playwright-core ]] && return 0
+    # Present, and the version the lock file pins: a checkout that moved on fetches it again.
+    local pinned installed
+    pinned=$(sed -n 's/.*"playwright-core": "\(.*\)".*/\1/p' "$web/package.json")
+    installed=$(sed -n 's/^  "version": "\(.*\)".*/\1/p' \
+        "$web/node_modules/playwright-core/package.json" 2>/dev/null || true)
+    [[ -n $installed && $installed == "$pinned" ]] && return 0
     if ! command -v npm >/dev/null; then
         echo "deps: $command_name needs npm for the browser test's modules (the npm package)" >&2
         return 1

@@ -13,6 +13,7 @@ fail() {
 rm -rf "$work"
 mkdir -p "$work/bin" "$work/tree/tools" "$work/tree/tests/frontends/web"
 cp "$source/tools/deps.sh" "$source/tools/packages.txt" "$work/tree/tools/"
+cp "$source/tests/frontends/web/package.json" "$work/tree/tests/frontends/web/"
 
 # Nothing is installed; apt-get and npm fail as they do without their registries, after noting
 # what they were asked for.
@@ -64,9 +65,17 @@ grep -q "make test needs the browser test's node modules" "$work/err" ||
 
 # With everything there nothing is fetched.
 rm -f "$work/apt-get.calls"
-mkdir -p "$work/tree/tests/frontends/web/node_modules/playwright-core"
+modules=$work/tree/tests/frontends/web/node_modules/playwright-core
+mkdir -p "$modules"
+pinned=$(sed -n 's/.*"playwright-core": "\(.*\)".*/\1/p' "$source/tests/frontends/web/package.json")
+printf '{\n  "name": "playwright-core",\n  "version": "%s"\n}\n' "$pinned" >"$modules/package.json"
 run --node-modules "make test" build test || fail "deps.sh failed with everything there: $(cat "$work/err")"
 [[ ! -e $work/apt-get.calls ]] || fail "apt-get was run with everything there"
+# Modules of another version than the one pinned are fetched again.
+sed -i 's/^  "version": ".*"/  "version": "0.0.1"/' "$modules/package.json"
+if run --node-modules "make test" build test; then fail "deps.sh kept modules of another version"; fi
+grep -q "make test needs the browser test's node modules" "$work/err" ||
+    fail "modules of another version were not fetched again: $(cat "$work/err")"
 # With only the desktop's packages (the tests' own hidden from CMake), the tree still configures
 # for make run, without the tests.
 cmake -S "$source" -B "$work/configured" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
