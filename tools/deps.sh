@@ -90,7 +90,7 @@ install_packages() {
 install_node_modules() {
     local web=$here/../tests/frontends/web log
     ((node_modules)) || return 0
-    # Present, and the version the lock file pins: a checkout that moved on fetches it again.
+    # Present, and the version package.json pins: a checkout that moved on fetches it again.
     local pinned installed
     pinned=$(sed -n 's/.*"playwright-core": "\(.*\)".*/\1/p' "$web/package.json")
     installed=$(sed -n 's/^  "version": "\(.*\)".*/\1/p' \
