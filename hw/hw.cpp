@@ -1,5 +1,5 @@
-// Console access over the platform interface: every register access is one call, in the order the
-// display controller expects, and nothing is cached.
+// Console access over the platform interface: every register access is one access, in the order
+// the display controller expects, and nothing is cached.
 
 #include "hw/hw.h"
 
@@ -39,7 +39,7 @@ int flip_state = 0;
 
 long map_window(unsigned long length, unsigned long physical) {
     const unsigned long block[6] = {
-        0, length, platform::PROT_RW, platform::MAP_SHARED, (unsigned long)device, physical};
+        0, length, platform::PROT_RW, platform::SHARED_MAPPING, (unsigned long)device, physical};
     return platform::sys_mmap(block);
 }
 
@@ -53,7 +53,7 @@ void write_reg(uint32_t offset, uint16_t value) {
 }  // namespace
 
 int hw_open() {
-    device = platform::sys_open("/dev/mem", platform::O_RDWR);
+    device = platform::sys_open("/dev/mem", platform::OPEN_READ_WRITE);
     if (platform::failed(device)) {
         device = -1;
         return 0;

@@ -7,9 +7,10 @@
 
 namespace platform {
 
-constexpr int O_RDWR = 2;
+// The kernel's own values (named apart from the C library's macros, which a host may define).
+constexpr int OPEN_READ_WRITE = 2;
 constexpr unsigned long PROT_RW = 3;
-constexpr unsigned long MAP_SHARED = 1;
+constexpr unsigned long SHARED_MAPPING = 1;
 
 // Kernel results in -4095..-1 are errors; anything else is a descriptor or an address.
 constexpr bool failed(long result) {

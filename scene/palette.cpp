@@ -11,10 +11,9 @@ uint16_t* palette_blue = nullptr;
 
 namespace {
 
-constexpr int BALL_WHEEL_START = 12;
-constexpr int32_t BALL_WHEEL_SEGMENT = 10;  // 60 steps
-constexpr int BACKGROUND_WHEEL_START = 76;
-constexpr int32_t BACKGROUND_WHEEL_SEGMENT = 30;  // 180 steps
+// A wheel is six segments, one per run between two of its six corner hues.
+constexpr int32_t BALL_WHEEL_SEGMENT = BALL_WHEEL_STEPS / 6;
+constexpr int32_t BACKGROUND_WHEEL_SEGMENT = BACKGROUND_WHEEL_STEPS / 6;
 
 void set_entry(int index, int32_t red, int32_t green, int32_t blue) {
     palette_red[index] = (uint16_t)red;
@@ -58,19 +57,19 @@ void build_palette(PaletteStore* store) {
     set_entry(0, 0, 0, 0);
     set_entry(1, 255, 255, 255);
     set_entry(2, 0, 0, 0);
-    for (int32_t n = 0; n < 6 * BALL_WHEEL_SEGMENT; ++n) {
+    for (int32_t n = 0; n < BALL_WHEEL_STEPS; ++n) {
         set_wheel_entry(BALL_WHEEL_START + n, n, BALL_WHEEL_SEGMENT);
     }
-    for (int32_t n = 0; n < 6 * BACKGROUND_WHEEL_SEGMENT; ++n) {
+    for (int32_t n = 0; n < BACKGROUND_WHEEL_STEPS; ++n) {
         set_wheel_entry(BACKGROUND_WHEEL_START + n, n, BACKGROUND_WHEEL_SEGMENT);
     }
 }
 
 void cycle_palette() {
-    const uint16_t red = palette_red[255];
-    const uint16_t green = palette_green[255];
-    const uint16_t blue = palette_blue[255];
-    for (int k = 255; k > BACKGROUND_WHEEL_START; --k) {
+    const uint16_t red = palette_red[BACKGROUND_WHEEL_LAST];
+    const uint16_t green = palette_green[BACKGROUND_WHEEL_LAST];
+    const uint16_t blue = palette_blue[BACKGROUND_WHEEL_LAST];
+    for (int k = BACKGROUND_WHEEL_LAST; k > BACKGROUND_WHEEL_START; --k) {
         palette_red[k] = palette_red[k - 1];
         palette_green[k] = palette_green[k - 1];
         palette_blue[k] = palette_blue[k - 1];

@@ -6,6 +6,7 @@
 #include "fixed/fixed.h"
 #include "fixed/trig.h"
 #include "hw/hw.h"
+#include "scene/palette.h"
 
 int32_t scroll_counter = 0;
 int32_t scroll_x = 0;
@@ -15,9 +16,6 @@ namespace {
 
 constexpr int32_t IMAGE_WIDTH = 320;
 constexpr int32_t IMAGE_HEIGHT = 480;
-constexpr int32_t LOWEST_INDEX = 76;  // the background wheel of the palette
-constexpr int32_t HIGHEST_INDEX = 255;
-constexpr int32_t WHEEL_STEPS = 180;
 constexpr int32_t SCROLL_RADIUS = 120;
 constexpr int32_t SCROLL_CENTRE = 119;
 constexpr int32_t SCROLL_STEPS = 256;  // frames per turn of the circle
@@ -37,14 +35,14 @@ void build_background() {
     set_display_address(DISPLAY_BACKGROUND);
     uint8_t* image = background_image();
     const int32_t bottom = (IMAGE_HEIGHT - 1) * IMAGE_WIDTH;
-    const uint8_t a = (uint8_t)(int_mod(rand16(), WHEEL_STEPS) + LOWEST_INDEX);
+    const uint8_t a = (uint8_t)(int_mod(rand16(), BACKGROUND_WHEEL_STEPS) + BACKGROUND_WHEEL_START);
     image[0] = a;
     image[IMAGE_WIDTH - 1] = a;
-    const uint8_t b = (uint8_t)(int_mod(rand16(), WHEEL_STEPS) + LOWEST_INDEX);
+    const uint8_t b = (uint8_t)(int_mod(rand16(), BACKGROUND_WHEEL_STEPS) + BACKGROUND_WHEEL_START);
     image[bottom] = b;
     image[bottom + IMAGE_WIDTH - 1] = b;
-    generate_plasma(0, 0, IMAGE_WIDTH - 1, IMAGE_HEIGHT - 1, image, LOWEST_INDEX, HIGHEST_INDEX,
-                    IMAGE_WIDTH);
+    generate_plasma(0, 0, IMAGE_WIDTH - 1, IMAGE_HEIGHT - 1, image, BACKGROUND_WHEEL_START,
+                    BACKGROUND_WHEEL_LAST, IMAGE_WIDTH);
 }
 
 void generate_plasma(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t* image, int32_t low,

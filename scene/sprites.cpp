@@ -7,6 +7,7 @@
 #include "fixed/trig.h"
 #include "hw/hw.h"
 #include "scene/balls.h"
+#include "scene/palette.h"
 
 uint8_t* rotation_table = nullptr;
 
@@ -20,8 +21,6 @@ alignas(4) uint8_t rotation_copy[ROTATION_STEPS * SPRITE_BYTES];
 
 constexpr int32_t DISC_LIMIT = 239;  // squared half-pixel distance of the disc's edge
 constexpr int32_t INNER_LIMIT = 99;  // and of the inner disc inside the ring
-constexpr int32_t WHEEL_STEPS = 60;
-constexpr int32_t WHEEL_START = 12;
 constexpr int32_t PROGRESS_X = 160;
 constexpr int32_t PROGRESS_Y = 111;
 constexpr int32_t PROGRESS_SPACING = 14;
@@ -38,7 +37,7 @@ int32_t squared_distance(int32_t row, int32_t col) {
 }
 
 uint8_t wheel_colour(int32_t n) {
-    return (uint8_t)(int_mod(n, WHEEL_STEPS) + WHEEL_START);
+    return (uint8_t)(int_mod(n, BALL_WHEEL_STEPS) + BALL_WHEEL_START);
 }
 
 // Source coordinate 0..14 nearest to a turned half-pixel offset, or -1 for none. The divisions
