@@ -1,6 +1,6 @@
 // Where the demo stops: at a rising edge that this call's pulse has already used. Falls happen at
 // once, so one call covers one rise, the frame drawn after it, and everything up to the next rise.
-// The run ends by unwinding the coroutine's own stack (DemoEnded, as in the headless front end),
+// The run ends by unwinding the coroutine's own stack (DemoEnded, as the board ends every run),
 // caught at its base by run_demo: nothing is ever thrown from one stack to the other.
 
 #include "frontends/libretro/pulse_runner.h"
@@ -13,7 +13,7 @@ namespace frontends::libretro {
 PulseRunner::PulseRunner(uint32_t counter)
     : board_(*this), coroutine_([this] {
           try {
-              ended_ = sim::run_demo(board_);
+              sim::run_demo(board_);
           } catch (const Cancelled&) {
           }
       }) {
@@ -59,14 +59,6 @@ void PulseRunner::await_edge(sim::Board& board) {
     }
     pulse_due_ = false;
     board.begin_pulse(board.pulse() + 1, buttons_);
-}
-
-void PulseRunner::hand_over(sim::Board&) {
-    throw sim::DemoEnded{sim::DemoEnded::kHandOver, 0};
-}
-
-void PulseRunner::process_exit(sim::Board&, int status) {
-    throw sim::DemoEnded{sim::DemoEnded::kExit, status};
 }
 
 void to_xrgb8888(const sim::Picture& picture, uint32_t* out) {

@@ -4,8 +4,6 @@
 
 #include <stdint.h>
 
-#include <optional>
-
 #include "frontends/libretro/coroutine.h"
 #include "platform/sim/board.h"
 #include "platform/sim/run_demo.h"
@@ -26,22 +24,17 @@ class PulseRunner : public sim::Frontend {
     // buttons held from the start, so after n calls the display shows the n-th frame.
     // Does nothing once the demo has ended.
     void run_pulse(sim::Buttons buttons);  // rethrows what stopped the demo, if anything
-    // How the demo ended (the hand-over or its own exit); empty while it runs.
-    const std::optional<sim::DemoEnded>& ended() const { return ended_; }
     // The demo will not run again: it ended, or an error stopped it.
     bool done() const { return coroutine_.finished(); }
     const sim::Board& board() const { return board_; }
 
     void await_edge(sim::Board& board) override;
-    [[noreturn]] void hand_over(sim::Board& board) override;
-    [[noreturn]] void process_exit(sim::Board& board, int status) override;
 
   private:
     struct Cancelled {};
 
     sim::Board board_;
     Coroutine coroutine_;
-    std::optional<sim::DemoEnded> ended_;
     sim::Buttons buttons_ = 0;
     bool started_ = false;
     bool pulse_due_ = false;  // this call's rising edge has not happened yet

@@ -28,6 +28,14 @@ void no_board_attached() {
     std::abort();
 }
 
+void Frontend::hand_over(Board&) {
+    throw DemoEnded{DemoEnded::kHandOver, 0};
+}
+
+void Frontend::process_exit(Board&, int status) {
+    throw DemoEnded{DemoEnded::kExit, status};
+}
+
 Board::Board(Frontend& frontend)
     : frontend_(&frontend),
       registers_(new uint16_t[kRegisterBytes / 2]()),

@@ -22,12 +22,21 @@ struct Rgb {
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 constexpr size_t kPixels = 76800;
+// The console's vertical-sync pulses per second; every front end's clock counts in them.
+constexpr int kPulsesPerSecond = 60;
 
 // What the display shows at one moment: 320 x 240 palette indices and the loaded palette.
 struct Picture {
     std::array<uint8_t, kPixels> pixels{};
     std::array<Rgb, 256> palette{};
     bool operator==(const Picture&) const = default;
+};
+
+// How a run ended: through the hand-over to the menu, or by the demo ending the process. Thrown
+// on the demo's own stack and caught where the run began (sim::run_demo).
+struct DemoEnded {
+    enum Kind { kHandOver, kExit } kind;
+    int status;
 };
 
 // What drives the board. It decides when each pulse begins and ends, supplies the button levels
@@ -39,10 +48,12 @@ class Frontend {
     // happen before returning: board.begin_pulse() for a rise, board.end_pulse() for a fall.
     // A front end may sleep here, or suspend the demo until its host asks for the next pulse.
     virtual void await_edge(Board& board) = 0;
-    // The demo handed over to the menu program. Finish what must be finished; never return.
-    [[noreturn]] virtual void hand_over(Board& board) = 0;
-    // The demo ended the process itself (the hand-over failed). Never return.
-    [[noreturn]] virtual void process_exit(Board& board, int status) = 0;
+    // The demo handed over to the menu program. Never returns; unless a front end has more to do
+    // there, the run ends (DemoEnded of kind kHandOver).
+    [[noreturn]] virtual void hand_over(Board& board);
+    // The demo ended the process itself (the hand-over failed). Never returns; unless a front end
+    // has more to do there, the run ends (DemoEnded of kind kExit).
+    [[noreturn]] virtual void process_exit(Board& board, int status);
 };
 
 // Told of the reads that the demo's input depends on, for a record of what it saw.
@@ -84,7 +95,6 @@ class Board {
     Board(const Board&) = delete;
     Board& operator=(const Board&) = delete;
 
-    Frontend& frontend() { return *frontend_; }
     // Tells `watcher` (null: nobody) of the demo's status and pin reads from now on.
     void watch_reads(ReadWatcher* watcher) { watcher_ = watcher; }
 
@@ -148,7 +158,6 @@ class Board {
     virtual long sys_execve(const char* path, char* const argv[], char* const envp[]);
     [[noreturn]] virtual void sys_exit(int status);
     bool device_open() const { return device_open_; }
-    const std::string& working_directory() const { return working_directory_; }
 
   private:
     void write_palette_data(uint16_t value) {

@@ -1,22 +1,16 @@
 #pragma once
 // The demo run in this process on a simulated board: its state reset as at program start, the
-// board attached to the platform calls, and the signal by which a front end ends the run.
+// board attached to the platform calls, and the run until it ends.
 
 #include "platform/sim/board.h"
 
 namespace sim {
 
-// How a run ended: through the hand-over to the menu, or by the demo ending the process.
-struct DemoEnded {
-    enum Kind { kHandOver, kExit } kind;
-    int status;
-};
-
 // Resets the demo's state and attaches `board`, as a fresh process would find them.
 void prepare_demo(Board& board);
 
-// Prepares the demo on `board` and runs it until it ends. The board's front end must end the run
-// by throwing DemoEnded from hand_over() and process_exit().
+// Prepares the demo on `board` and runs it until it ends: until its front end's hand_over() or
+// process_exit() throws DemoEnded, as they do unless a front end overrides them.
 DemoEnded run_demo(Board& board);
 
 }  // namespace sim

@@ -20,14 +20,6 @@ void OpenBoard::Frontend::await_edge(sim::Board& board) {
     }
 }
 
-void OpenBoard::Frontend::hand_over(sim::Board&) {
-    throw sim::DemoEnded{sim::DemoEnded::kHandOver, 0};
-}
-
-void OpenBoard::Frontend::process_exit(sim::Board&, int status) {
-    throw sim::DemoEnded{sim::DemoEnded::kExit, status};
-}
-
 OpenBoard::OpenBoard(uint16_t seed) : board_(frontend_) {
     board_.set_counter((uint32_t)seed << 16);
     sim::prepare_demo(board_);
@@ -42,7 +34,7 @@ OpenBoard::~OpenBoard() {
 }
 
 Run run_headless(uint16_t seed, uint32_t frames, const std::string& script) {
-    frontends::cli::HeadlessFrontend frontend(
+    frontends::HeadlessFrontend frontend(
         frontends::InputTimeline(frontends::parse_script(script), frames));
     sim::Board board(frontend);
     board.set_counter((uint32_t)seed << 16);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "frontends/cli/headless.h"
+#include "frontends/common/headless.h"
 #include "platform/sim/run_demo.h"
 #include "support/test_board.h"
 
@@ -28,8 +28,6 @@ class OpenBoard {
     struct Frontend : sim::Frontend {
         sim::Buttons held = 0;
         void await_edge(sim::Board& board) override;
-        [[noreturn]] void hand_over(sim::Board& board) override;
-        [[noreturn]] void process_exit(sim::Board& board, int status) override;
     };
     Frontend frontend_;
     TestBoard board_;
