@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "frontends/cli/headless.h"
+#include "frontends/common/headless.h"
+#include "frontends/desktop/headless_run.h"
 #include "platform/sim/run_demo.h"
 #include "support/video_file.h"
 
@@ -21,7 +22,7 @@ namespace {
 std::vector<sim::Picture> pictures(const frontends::Options& options,
                                    const frontends::InputTimeline& timeline) {
     std::vector<sim::Picture> shown;
-    frontends::cli::HeadlessFrontend frontend(timeline);
+    frontends::HeadlessFrontend frontend(timeline);
     frontend.on_pulse = [&shown](const sim::Board& board, uint32_t) {
         shown.push_back(board.picture());
     };
@@ -63,9 +64,9 @@ void run(benchmark::State& state, const std::string& extension) {
     if (!extension.empty()) {
         options.record = "/tmp/plasmaballs-bench-" + std::to_string(getpid()) + extension;
     }
-    const frontends::InputTimeline timeline = frontends::cli::make_timeline(options);
+    const frontends::InputTimeline timeline = frontends::desktop::make_timeline(options);
     for (auto _ : state) {
-        if (frontends::cli::run_headless(options, timeline) != 0) {
+        if (frontends::desktop::run_headless(options, timeline) != 0) {
             state.SkipWithError("the run failed");
         }
     }

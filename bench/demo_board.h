@@ -2,7 +2,7 @@
 // The demo set up on a headless simulated board, for timing its pieces: pulses advance one per
 // wait and no button is held.
 
-#include "frontends/cli/headless.h"
+#include "frontends/common/headless.h"
 #include "hw/hw.h"
 #include "platform/sim/board.h"
 
@@ -20,7 +20,7 @@ class DemoBoard {
     PaletteStore& palette() { return palette_; }
 
   private:
-    frontends::cli::HeadlessFrontend pulses_{frontends::InputTimeline()};  // no button, ever
+    frontends::HeadlessFrontend pulses_{frontends::InputTimeline()};  // no button, ever
     sim::Board board_;
     PaletteStore palette_{};
 };

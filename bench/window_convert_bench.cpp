@@ -13,7 +13,7 @@
 #include <functional>
 #include <vector>
 
-#include "frontends/cli/headless.h"
+#include "frontends/common/headless.h"
 #include "frontends/window/pixels.h"
 #include "platform/sim/run_demo.h"
 
@@ -30,7 +30,7 @@ double seconds(clockid_t clock) {
 
 std::vector<Picture> demo_pictures() {
     std::vector<Picture> pictures;
-    frontends::cli::HeadlessFrontend frontend(frontends::InputTimeline({}, 120));
+    frontends::HeadlessFrontend frontend(frontends::InputTimeline({}, 120));
     frontend.on_pulse = [&pictures](const sim::Board& board, uint32_t) {
         pictures.push_back(board.picture());
     };

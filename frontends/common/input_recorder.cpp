@@ -33,8 +33,8 @@ uint16_t InputRecorder::closing_levels() const {
     return (uint16_t)((current_ & ~read_) | (levels_ & read_));
 }
 
-std::vector<InputRecorder::Change> InputRecorder::changes() const {
-    std::vector<Change> changes = changes_;
+std::vector<ButtonChange> InputRecorder::changes() const {
+    std::vector<ButtonChange> changes = changes_;
     if (closing_levels() != current_) {
         changes.push_back({interval_, closing_levels()});
     }

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "frontends/common/script.h"
 #include "platform/sim/board.h"
 
 namespace frontends {
@@ -17,12 +18,6 @@ namespace frontends {
 // pulses in real time.
 class InputRecorder : public sim::ReadWatcher {
   public:
-    struct Change {
-        uint32_t pulse;
-        sim::Buttons buttons;
-        bool operator==(const Change&) const = default;
-    };
-
     // The demo saw the sync line rise: the next interval begins.
     void rise_seen() override;
     // The demo read the pins of the buttons in `contacts` while `held` was held.
@@ -30,7 +25,7 @@ class InputRecorder : public sim::ReadWatcher {
 
     // The intervals so far as script changes: a line wherever the levels differ from the line
     // before (levels the demo did not read in an interval carry over from the one before).
-    std::vector<Change> changes() const;
+    std::vector<ButtonChange> changes() const;
     uint32_t interval() const { return interval_; }
     // Intervals in which the demo read other levels of the same buttons than it had read there
     // already: no script can replay those; the changes hold the levels it read last.
@@ -45,7 +40,7 @@ class InputRecorder : public sim::ReadWatcher {
     uint16_t levels_ = 0;   // what it read last for each of them
     uint16_t current_ = 0;  // the script's levels as of the last closed interval
     bool mixed_ = false;    // the open interval saw a change
-    std::vector<Change> changes_;
+    std::vector<ButtonChange> changes_;
     std::vector<uint32_t> changed_within_;
 };
 

@@ -3,6 +3,7 @@
 #include "frontends/common/script.h"
 
 #include "frontends/common/decimal.h"
+#include "frontends/common/text.h"
 
 #include <sys/stat.h>
 
@@ -20,15 +21,6 @@ constexpr size_t kMaxScriptBytes = 64 << 20;
 
 [[noreturn]] void fail(size_t line, const std::string& what) {
     throw ScriptError("line " + std::to_string(line) + ": " + what);
-}
-
-std::string printable(std::string_view text) {
-    std::string out;
-    for (char c : text.substr(0, 40)) {
-        const unsigned char u = (unsigned char)c;
-        out += (u >= 0x20 && u < 0x7F) ? c : '?';
-    }
-    return text.size() > 40 ? out + "..." : out;
 }
 
 bool is_blank(char c) {
@@ -56,10 +48,10 @@ std::vector<std::string_view> split_fields(std::string_view line) {
 uint32_t parse_pulse(std::string_view field, size_t line) {
     const Decimal pulse = read_decimal(field, UINT32_MAX);
     if (pulse.status == Decimal::kNotDecimal) {
-        fail(line, "pulse \"" + printable(field) + "\" is not a decimal number");
+        fail(line, "pulse \"" + shown(field) + "\" is not a decimal number");
     }
     if (pulse.status == Decimal::kTooLarge) {
-        fail(line, "pulse " + printable(field) + " is larger than 4294967295");
+        fail(line, "pulse " + shown(field) + " is larger than 4294967295");
     }
     return (uint32_t)pulse.value;
 }
@@ -77,8 +69,8 @@ Buttons parse_buttons(std::string_view field, size_t line) {
         const std::optional<Button> button = sim::button_from_name(name);
         if (!button) {
             fail(line, name == "none" ? std::string("\"none\" must stand alone")
-                       : name.empty() ? "empty button name in \"" + printable(field) + "\""
-                                      : "unknown button \"" + printable(name) +
+                       : name.empty() ? "empty button name in \"" + shown(field) + "\""
+                                      : "unknown button \"" + shown(name) +
                                             "\" (expected none, start, select, up, down, "
                                             "left, right, up-left, up-right, down-left or "
                                             "down-right)");

@@ -11,6 +11,7 @@
 #include <exception>
 #include <memory>
 
+#include "frontends/common/controls.h"
 #include "frontends/libretro/core_options.h"
 #include "frontends/libretro/pulse_runner.h"
 
@@ -61,16 +62,14 @@ sim::Buttons read_buttons() {
     if (g_input_state == nullptr) {
         return 0;
     }
-    sim::Buttons buttons =
-        sim::stick_contact(held(RETRO_DEVICE_ID_JOYPAD_UP), held(RETRO_DEVICE_ID_JOYPAD_DOWN),
-                           held(RETRO_DEVICE_ID_JOYPAD_LEFT), held(RETRO_DEVICE_ID_JOYPAD_RIGHT));
-    if (held(RETRO_DEVICE_ID_JOYPAD_START)) {
-        buttons |= sim::kStart;
-    }
-    if (held(RETRO_DEVICE_ID_JOYPAD_SELECT)) {
-        buttons |= sim::kSelect;
-    }
-    return buttons;
+    frontends::Held joypad;
+    joypad.up = held(RETRO_DEVICE_ID_JOYPAD_UP);
+    joypad.down = held(RETRO_DEVICE_ID_JOYPAD_DOWN);
+    joypad.left = held(RETRO_DEVICE_ID_JOYPAD_LEFT);
+    joypad.right = held(RETRO_DEVICE_ID_JOYPAD_RIGHT);
+    joypad.start = held(RETRO_DEVICE_ID_JOYPAD_START);
+    joypad.select = held(RETRO_DEVICE_ID_JOYPAD_SELECT);
+    return frontends::console_buttons(joypad);
 }
 
 // A fresh run, exactly as at load: new board, new coroutine, the seed option read again.
@@ -155,7 +154,7 @@ RETRO_API void retro_get_system_av_info(retro_system_av_info* info) {
     info->geometry.base_width = info->geometry.max_width = sim::kWidth;
     info->geometry.base_height = info->geometry.max_height = sim::kHeight;
     info->geometry.aspect_ratio = 4.0f / 3.0f;
-    info->timing.fps = 60.0;
+    info->timing.fps = sim::kPulsesPerSecond;
     info->timing.sample_rate = 48000.0;  // silent: no samples are ever sent
 }
 

@@ -278,33 +278,50 @@
     }
   }
 
+  // Draws the display: palette indices at `pixels` in the heap through the 256 colours at
+  // `palette` (three bytes each); no pixels means a display showing nothing.
+  function present(heap, pixels, palette) {
+    if (!pixels) {
+      rgba.fill(0xFF000000);
+    } else {
+      for (var i = 0; i < 256; i++) {
+        var p = palette + 3 * i;
+        lookup[i] = 0xFF000000 | heap[p + 2] << 16 | heap[p + 1] << 8 | heap[p];
+      }
+      var source = heap.subarray(pixels, pixels + WIDTH * HEIGHT);
+      for (var j = 0; j < source.length; j++) rgba[j] = lookup[source[j]];
+    }
+    context.putImageData(image, 0, 0);
+  }
+
+  function nextFrame(wakeUp) {
+    requestAnimationFrame(function (time) {
+      // Some browsers still bring frames to a hidden page; the demo waits all the same.
+      if (document.hidden) {
+        parkedFrame = wakeUp;
+        return;
+      }
+      Module.pbPage.frameTime = time;
+      wakeUp();
+    });
+  }
+
+  function ended(handedOver, pulse, status, seed, lines, file, fileName) {
+    keys = {};
+    releaseTouches();
+    body.dataset.pulse = pulse;
+    show('ended', handedOver ? 'Handed over to the console menu at pulse ' + pulse + '.'
+                             : 'The demo ended with status ' + status + '.');
+    if (handedOver && file !== null) offerRun(seed, lines, file, fileName);
+    restart.hidden = false;
+    restart.focus();
+  }
+
   Module.pbPage = {
     frameTime: 0,
     controls: function () { return keyControls() | gamepadControls() | touchBits(); },
-    present: function (heap, pixels, palette) {
-      if (!pixels) {
-        rgba.fill(0xFF000000);
-      } else {
-        for (var i = 0; i < 256; i++) {
-          var p = palette + 3 * i;
-          lookup[i] = 0xFF000000 | heap[p + 2] << 16 | heap[p + 1] << 8 | heap[p];
-        }
-        var source = heap.subarray(pixels, pixels + WIDTH * HEIGHT);
-        for (var j = 0; j < source.length; j++) rgba[j] = lookup[source[j]];
-      }
-      context.putImageData(image, 0, 0);
-    },
-    nextFrame: function (wakeUp) {
-      requestAnimationFrame(function (time) {
-        // Some browsers still bring frames to a hidden page; the demo waits all the same.
-        if (document.hidden) {
-          parkedFrame = wakeUp;
-          return;
-        }
-        Module.pbPage.frameTime = time;
-        wakeUp();
-      });
-    },
+    present: present,
+    nextFrame: nextFrame,
     takeStop: function () {
       var stopped = clockStopped;
       clockStopped = false;
@@ -325,15 +342,6 @@
     refuse: function (message) {
       show('error', 'Cannot start: ' + message + '.');
     },
-    ended: function (handedOver, pulse, status, seed, lines, file, fileName) {
-      keys = {};
-      releaseTouches();
-      body.dataset.pulse = pulse;
-      show('ended', handedOver ? 'Handed over to the console menu at pulse ' + pulse + '.'
-                               : 'The demo ended with status ' + status + '.');
-      if (handedOver && file !== null) offerRun(seed, lines, file, fileName);
-      restart.hidden = false;
-      restart.focus();
-    },
+    ended: ended,
   };
 })();

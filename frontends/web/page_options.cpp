@@ -4,6 +4,7 @@
 #include "frontends/web/page_options.h"
 
 #include "frontends/common/decimal.h"
+#include "frontends/common/text.h"
 
 namespace {
 
@@ -31,16 +32,6 @@ namespace frontends::web {
 namespace {
 
 constexpr size_t kMaxScriptBytes = 1 << 20;
-
-// Shown inside quotes: control characters and very long values would make the line unreadable.
-std::string shown(const std::string& text) {
-    std::string out;
-    for (char c : text.substr(0, 40)) {
-        const unsigned char u = (unsigned char)c;
-        out += (u >= 0x20 && u != 0x7F) ? c : '?';
-    }
-    return text.size() > 40 ? out + "..." : out;
-}
 
 PageRequest failure(const std::string& message) {
     return PageRequest{std::nullopt, message};

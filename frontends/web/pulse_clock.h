@@ -4,11 +4,13 @@
 
 #include <stdint.h>
 
+#include "platform/sim/board.h"
+
 namespace frontends::web {
 
 class PulseClock {
   public:
-    static constexpr double kPulseMs = 1000.0 / 60;
+    static constexpr double kPulseMs = 1000.0 / sim::kPulsesPerSecond;
     // At most this many pulses at one frame; beyond that the clock lets the lost time go.
     static constexpr uint32_t kMaxCatchUp = 4;
 

@@ -7,6 +7,9 @@
 
 #include <string>
 
+#include "frontends/common/controls.h"
+#include "frontends/common/saved_script.h"
+
 namespace {
 
 // Bits of the page's controls, as page.js reports them.
@@ -63,21 +66,20 @@ void present(const sim::Board& board) {
 
 sim::Buttons WebFrontend::buttons_at(uint32_t pulse) const {
     const uint32_t controls = web_controls();
-    sim::Buttons held = sim::stick_contact(controls & kControlUp, controls & kControlDown,
-                                           controls & kControlLeft, controls & kControlRight);
-    if (controls & kControlStart) {
-        held |= sim::kStart;
-    }
-    if (controls & kControlSelect) {
-        held |= sim::kSelect;
-    }
-    return held | timeline_.at(pulse);
+    Held page;
+    page.up = controls & kControlUp;
+    page.down = controls & kControlDown;
+    page.left = controls & kControlLeft;
+    page.right = controls & kControlRight;
+    page.start = controls & kControlStart;
+    page.select = controls & kControlSelect;
+    return console_buttons(page) | timeline_.at(pulse);
 }
 
 void WebFrontend::start(sim::Board& board) {
     board.set_counter((uint32_t)seed_ << 16);
     const sim::Buttons levels = buttons_at(0);
-    recorder_.record(0, levels);
+    recorder_.pins_read(sim::kAllButtons, levels);
     board.set_buttons(levels);
 }
 
@@ -97,21 +99,22 @@ void WebFrontend::await_edge(sim::Board& board) {
         due_ = clock_.frame(web_frame_time());
     }
     --due_;
-    // Pulses follow one another without gaps, so pulse k is the demo's k-th wait, as headless.
+    // Pulses follow one another without gaps, so pulse k is the demo's k-th wait, as headless;
+    // and the levels change only where a pulse begins, so the script keeps what was held, pulse
+    // by pulse, as if the demo read every button in every interval.
     const uint32_t pulse = board.pulse() + 1;
     const sim::Buttons levels = buttons_at(pulse);
-    recorder_.record(pulse, levels);
+    recorder_.rise_seen();
+    recorder_.pins_read(sim::kAllButtons, levels);
     board.begin_pulse(pulse, levels);
 }
 
 void WebFrontend::hand_over(sim::Board& board) {
     present(board);
-    // The levels change only where a pulse begins, so the recorded ones are exactly what the
-    // demo read between its waits.
     const std::string file_name =
         "plasmaballs-" + std::to_string(seed_) + "-" + std::to_string(board.pulse()) + ".txt";
     const std::string lines = script_lines(recorder_.changes());
-    const std::string file = saved_script(seed_, board.pulse(), file_name, recorder_.changes());
+    const std::string file = saved_script(seed_, recorder_, file_name);
     web_ended(1, board.pulse(), 0, seed_, lines.c_str(), file.c_str(), file_name.c_str());
     stay_suspended();
 }

@@ -5,9 +5,9 @@
 
 #include <stdint.h>
 
+#include "frontends/common/input_recorder.h"
 #include "frontends/common/script.h"
 #include "frontends/web/pulse_clock.h"
-#include "frontends/web/saved_run.h"
 #include "platform/sim/board.h"
 
 namespace frontends::web {
@@ -33,7 +33,7 @@ class WebFrontend : public sim::Frontend {
     uint16_t seed_;
     PulseClock clock_;
     uint32_t due_ = 0;  // pulses due at the current animation frame and not yet begun
-    LevelRecorder recorder_;
+    InputRecorder recorder_;
 };
 
 // Draws what the display shows onto the canvas.

@@ -6,16 +6,6 @@
 
 namespace frontends::window {
 
-Held& Held::operator|=(const Held& other) {
-    up |= other.up;
-    down |= other.down;
-    left |= other.left;
-    right |= other.right;
-    start |= other.start;
-    select |= other.select;
-    return *this;
-}
-
 Held keyboard_held(const uint8_t* keys) {
     Held held;
     held.up = keys[SDL_SCANCODE_UP];
@@ -38,17 +28,6 @@ Held gamepad_held(const GamepadReading& reading) {
     held.start = reading.start;
     held.select = reading.back;
     return held;
-}
-
-sim::Buttons console_buttons(const Held& held) {
-    sim::Buttons buttons = sim::stick_contact(held.up, held.down, held.left, held.right);
-    if (held.start) {
-        buttons |= sim::kStart;
-    }
-    if (held.select) {
-        buttons |= sim::kSelect;
-    }
-    return buttons;
 }
 
 }  // namespace frontends::window

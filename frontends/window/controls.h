@@ -4,16 +4,9 @@
 
 #include <stdint.h>
 
-#include "platform/sim/buttons.h"
+#include "frontends/common/controls.h"
 
 namespace frontends::window {
-
-// Direction switches and buttons as one control (or all of them together) holds them.
-struct Held {
-    bool up = false, down = false, left = false, right = false;
-    bool start = false, select = false;
-    Held& operator|=(const Held& other);
-};
 
 // Keys held, from an SDL keyboard state (indexed by scancode, SDL_NUM_SCANCODES entries): arrows
 // are the stick, Enter is START (not while Alt is held: Alt+Enter toggles fullscreen), Space and
@@ -33,8 +26,5 @@ struct GamepadReading {
 constexpr int kStickDeadZone = 8000;
 
 Held gamepad_held(const GamepadReading& reading);
-
-// The console's buttons for what is held: two neighbouring directions close the diagonal contact.
-sim::Buttons console_buttons(const Held& held);
 
 }  // namespace frontends::window

@@ -10,11 +10,10 @@
 #include <cstdio>
 #include <ctime>
 
-#include "frontends/common/image_output.h"
+#include "frontends/capture/image_output.h"
 #include "frontends/window/controls.h"
 #include "frontends/window/interrupt.h"
 #include "frontends/window/pulses.h"
-#include "platform/sim/run_demo.h"
 
 namespace frontends::window {
 namespace {
@@ -211,11 +210,7 @@ void WindowFrontend::hand_over(sim::Board& board) {
     InterruptAsStart::release();
     board.capture(scratch_);
     video_.show(scratch_);
-    throw sim::DemoEnded{sim::DemoEnded::kHandOver, 0};
-}
-
-void WindowFrontend::process_exit(sim::Board&, int status) {
-    throw sim::DemoEnded{sim::DemoEnded::kExit, status};
+    sim::Frontend::hand_over(board);
 }
 
 }  // namespace frontends::window

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "frontends/common/outputs.h"
+#include "frontends/capture/outputs.h"
 #include "frontends/common/script.h"
 #include "frontends/window/video.h"
 #include "platform/sim/board.h"
@@ -22,8 +22,8 @@ class WindowFrontend : public sim::Frontend {
     ~WindowFrontend() override;
 
     void await_edge(sim::Board& board) override;
+    // Shows the last picture before the run ends.
     [[noreturn]] void hand_over(sim::Board& board) override;
-    [[noreturn]] void process_exit(sim::Board& board, int status) override;
 
   private:
     int64_t now();

@@ -4,10 +4,12 @@
 
 #include <stdint.h>
 
+#include "platform/sim/board.h"
+
 namespace frontends::window {
 
 constexpr int64_t kSecond = 1'000'000'000;  // nanoseconds
-constexpr int64_t kPulsesPerSecond = 60;
+constexpr int64_t kPulsesPerSecond = sim::kPulsesPerSecond;
 constexpr int64_t kHighTime = kSecond / kPulsesPerSecond / 10;
 
 // When pulse n rises and falls, in nanoseconds from the start; whole periods never drift.

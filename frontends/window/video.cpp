@@ -181,10 +181,6 @@ Video::~Video() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-uint32_t Video::window_id() const {
-    return SDL_GetWindowID(sdl_->window);
-}
-
 void Video::toggle_fullscreen() {
     const bool full = SDL_GetWindowFlags(sdl_->window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
     SDL_SetWindowFullscreen(sdl_->window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);

@@ -34,7 +34,6 @@ class Video {
     // After a resize, an expose or a change of fullscreen: the next show redraws everything.
     void invalidate() { stale_ = true; }
     void toggle_fullscreen();
-    uint32_t window_id() const;
 
   private:
     struct Sdl;

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "frontends/common/outputs.h"
+#include "frontends/capture/recorded_run.h"
 #include "frontends/window/frontend.h"
 #include "frontends/window/interrupt.h"
 #include "frontends/window/video.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "frontends/cli/headless.h"
+#include "frontends/common/headless.h"
 #include "frontends/common/script.h"
 #include "platform/sim/board.h"
 #include "platform/sim/run_demo.h"
@@ -36,7 +36,7 @@ int dump(uint16_t seed, uint32_t frames, const std::string& script, const std::s
     const frontends::InputTimeline timeline(
         script == "-" ? std::vector<frontends::ButtonChange>{} : frontends::load_script(script),
         frames);
-    frontends::cli::HeadlessFrontend frontend(timeline);
+    frontends::HeadlessFrontend frontend(timeline);
     sim::Board board(frontend);
     board.set_counter((uint32_t)seed << 16);
     frontend.prepare(board);

@@ -37,7 +37,7 @@ Options with(std::string script, std::optional<uint32_t> frames) {
 }
 
 Outcome run(const Options& options) {
-    frontends::cli::HeadlessFrontend frontend(
+    frontends::HeadlessFrontend frontend(
         frontends::InputTimeline(frontends::parse_script(options.script), options.frames));
     pbtest::TestBoard board(frontend);
     board.fail_open = options.fail_open;

@@ -15,11 +15,12 @@
 #include <string_view>
 #include <vector>
 
-#include "frontends/cli/command_line.h"
-#include "frontends/cli/headless.h"
-#include "frontends/common/output_file.h"
-#include "frontends/common/outputs.h"
+#include "frontends/capture/output_file.h"
+#include "frontends/capture/outputs.h"
 #include "frontends/common/script.h"
+#include "frontends/common/text.h"
+#include "frontends/desktop/command_line.h"
+#include "frontends/desktop/headless_run.h"
 
 namespace {
 
@@ -34,13 +35,6 @@ void check_one_line(const std::string& message) {
     if (message.empty() || message.find('\n') != std::string::npos) {
         fault("error is not one line", message);
     }
-}
-
-bool ends_with(std::string text, std::string_view suffix) {
-    for (char& c : text) {
-        c = (char)std::tolower((unsigned char)c);
-    }
-    return text.size() >= suffix.size() && text.ends_with(suffix);
 }
 
 std::vector<std::string> scratch_files() {
@@ -72,10 +66,10 @@ void check_accepted(const frontends::Options& options) {
     if (options.scale < 0 || options.scale > 16) {
         fault("scale out of range", std::to_string(options.scale));
     }
-    if (!options.screenshot.empty() && !ends_with(options.screenshot, ".png")) {
+    if (!options.screenshot.empty() && !frontends::has_suffix(options.screenshot, ".png")) {
         fault("screenshot without .png", options.screenshot);
     }
-    if (!options.record.empty() && !ends_with(options.record, ".gif")) {
+    if (!options.record.empty() && !frontends::has_suffix(options.record, ".gif")) {
         fault("recording without .gif", options.record);
     }
 }
@@ -118,7 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         start = end + 1;
     }
 
-    const frontends::cli::CommandLine command_line = frontends::cli::parse_command_line(argv);
+    const frontends::desktop::CommandLine command_line =
+        frontends::desktop::parse_command_line(argv);
     if (!command_line.options) {
         if (command_line.exit_status == 0) {
             if (command_line.output.empty() || !command_line.error.empty()) {
@@ -149,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // outputs. Refusals at each step must leave nothing behind.
     frontends::InputTimeline timeline;
     try {
-        timeline = frontends::cli::make_timeline(options);
+        timeline = frontends::desktop::make_timeline(options);
     } catch (const frontends::ScriptError& error) {
         check_one_line(error.what());
         expect_no_files("a file left by a refused script");

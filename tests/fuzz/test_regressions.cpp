@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "frontends/cli/command_line.h"
 #include "frontends/common/script.h"
+#include "frontends/desktop/command_line.h"
 
 namespace {
 
@@ -45,8 +45,8 @@ TEST(InputRegressions, ControlCharactersInValuesKeepTheErrorOnOneLine) {
         {"plasmaballs", "--headless", "--input", "script\n.txt"},
     };
     for (const auto& arguments : cases) {
-        const frontends::cli::CommandLine command_line =
-            frontends::cli::parse_command_line(arguments);
+        const frontends::desktop::CommandLine command_line =
+            frontends::desktop::parse_command_line(arguments);
         EXPECT_EQ(command_line.exit_status, 2) << arguments[1];
         EXPECT_FALSE(command_line.options.has_value()) << arguments[1];
         EXPECT_EQ(command_line.error.find_first_of(std::string("\n\r\0\x1b", 4)), std::string::npos)

@@ -35,7 +35,7 @@ TEST(HwOpen, MapsClearsConfiguresAndSeedsInOrder) {
 }
 
 TEST(HwOpen, ClearsOnlyTheThreeScreenAreas) {
-    frontends::cli::HeadlessFrontend frontend(frontends::InputTimeline({}, 0));
+    frontends::HeadlessFrontend frontend(frontends::InputTimeline({}, 0));
     sim::Board board(frontend);
     std::memset(board.video(), 0x5A, sim::Board::kVideoBytes);
     pbtest::RegisterLog log;
@@ -75,7 +75,7 @@ class HwOpenFailure : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(HwOpenFailure, ReleasesWhatItGotAndReportsFailure) {
     const FailureCase& c = GetParam();
-    frontends::cli::HeadlessFrontend frontend(frontends::InputTimeline({}, 0));
+    frontends::HeadlessFrontend frontend(frontends::InputTimeline({}, 0));
     pbtest::TestBoard board(frontend);
     board.fail_open = c.fail_open;
     board.fail_register_map = c.fail_registers;

@@ -11,8 +11,9 @@ fail() {
     exit 1
 }
 rm -rf "$work"
-mkdir -p "$work/bin" "$work/tree/tools" "$work/tree/tests/frontends/web"
+mkdir -p "$work/bin" "$work/tree/tools" "$work/tree/debian" "$work/tree/tests/frontends/web"
 cp "$source/tools/deps.sh" "$source/tools/packages.txt" "$work/tree/tools/"
+cp "$source/debian/control" "$work/tree/debian/"
 cp "$source/tests/frontends/web/package.json" "$work/tree/tests/frontends/web/"
 
 # Nothing is installed; apt-get and npm fail as they do without their registries, after noting
@@ -45,7 +46,12 @@ run() {
 # cannot be installed.
 if run "make run" build; then fail "deps.sh succeeded without its packages"; fi
 asked=$(grep '^install' "$work/apt-get.calls" | tr ' ' '\n' | grep -v '^-' | tail -n +2)
-for package in libsdl2-dev libpng-dev libgif-dev libcli11-dev libavcodec-dev g++ cmake; do
+# Every package a package build depends on, from debian/control itself.
+build_depends=$(sed -n '/^Build-Depends:/,/^[^ ]/p' "$source/debian/control" | tr ',' '\n' |
+    sed -e 's/^Build-Depends://' -e 's/([^)]*)//g' -e 's/[[:space:]]//g' |
+    grep -v -e '^$' -e '^Standards-Version' -e '^debhelper-compat$')
+[[ -n $build_depends ]] || fail "no Build-Depends read from debian/control"
+for package in $build_depends g++ make; do
     grep -qx "$package" <<<"$asked" || fail "make run does not ask for $package"
 done
 for package in chromium emscripten qemu-user clang valgrind retroarch nodejs lintian xdotool; do
@@ -56,7 +62,7 @@ grep -q "make run needs .*libsdl2-dev" "$work/err" || fail "the line does not sa
 
 # make test with every package there but the npm modules, and no npm registry: one line, and
 # no half-made node_modules left behind.
-printf '#!/bin/sh\nprintf "install ok installed"\n' >"$work/bin/dpkg-query"
+printf '#!/bin/sh\necho "install ok installed all"\n' >"$work/bin/dpkg-query"
 if run --node-modules "make test" build test; then fail "deps.sh succeeded without the npm modules"; fi
 [[ $(wc -l <"$work/err") == 1 ]] || fail "not one line without npm's registry: $(cat "$work/err")"
 grep -q "make test needs the browser test's node modules" "$work/err" ||
@@ -83,7 +89,7 @@ cmake -S "$source" -B "$work/configured" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
     fail "the tree does not configure without the tests' packages: $(tail -n 3 "$work/configure.log")"
 targets=$(cmake --build "$work/configured" --target help)
 grep -qw plasmaballs <<<"$targets" || fail "no plasmaballs target without the tests' packages"
-if grep -qw test_programs <<<"$targets"; then fail "tests configured without their packages"; fi
+if grep -qw test_prerequisites <<<"$targets"; then fail "tests configured without their packages"; fi
 rm -rf "$work/configured"
 echo "deps: make run asks only for the desktop's packages and configures without the tests';" \
     "unreachable registries give one line"

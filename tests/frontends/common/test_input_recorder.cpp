@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frontends/common/input_recorder.h"
+#include "frontends/common/saved_script.h"
 #include "frontends/common/script.h"
 #include "platform/sim/run_demo.h"
 #include "support/run_demo.h"
@@ -30,7 +31,7 @@ TEST(InputRecorder, KeepsTheLevelsReadInEachInterval) {
     struct Case {
         std::string name;
         std::vector<Step> steps;
-        std::vector<InputRecorder::Change> changes;
+        std::vector<frontends::ButtonChange> changes;
         std::vector<uint32_t> changed_within;
     };
     const Step rise{'r'};
@@ -91,22 +92,7 @@ struct LateFrontend : sim::Frontend {
         const uint32_t pulse = board.pulse() + 2;
         board.begin_pulse(pulse, timeline.at(pulse));
     }
-    [[noreturn]] void hand_over(sim::Board&) override {
-        throw sim::DemoEnded{sim::DemoEnded::kHandOver, 0};
-    }
-    [[noreturn]] void process_exit(sim::Board&, int status) override {
-        throw sim::DemoEnded{sim::DemoEnded::kExit, status};
-    }
 };
-
-std::string script_of(const std::vector<InputRecorder::Change>& changes) {
-    std::string script;
-    for (const InputRecorder::Change& change : changes) {
-        script +=
-            std::to_string(change.pulse) + " " + sim::buttons_to_string(change.buttons) + "\n";
-    }
-    return script;
-}
 
 TEST(InputRecorder, ALateDemosRunReplaysHeadlessByItsWaits) {
     LateFrontend frontend(frontends::InputTimeline(
@@ -117,7 +103,7 @@ TEST(InputRecorder, ALateDemosRunReplaysHeadlessByItsWaits) {
     board.watch_reads(&recorder);
     ASSERT_EQ(sim::run_demo(board).kind, sim::DemoEnded::kHandOver);
 
-    const std::string script = script_of(recorder.changes());
+    const std::string script = frontends::script_lines(recorder.changes());
     const pbtest::Run replay = pbtest::run_headless(555, UINT32_MAX, script);
     EXPECT_EQ(replay.pulses, recorder.interval()) << "one replayed pulse per wait";
     EXPECT_TRUE(std::equal(replay.video.begin(), replay.video.end(), board.video()))

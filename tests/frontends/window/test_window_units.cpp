@@ -14,6 +14,8 @@
 namespace {
 
 using namespace frontends::window;
+using frontends::console_buttons;
+using frontends::Held;
 
 // Pin levels of the two button ports (START/SELECT, stick) for these keys held.
 std::pair<uint16_t, uint16_t> pins_for_keys(std::initializer_list<SDL_Scancode> keys) {

@@ -345,7 +345,7 @@ std::vector<Found> find_in_headless_run(uint16_t seed, uint32_t pulses,
             }
         }
     };
-    frontends::cli::HeadlessFrontend frontend(frontends::InputTimeline({}, pulses));
+    frontends::HeadlessFrontend frontend(frontends::InputTimeline({}, pulses));
     frontend.on_pulse = [&](const sim::Board& board, uint32_t pulse) {
         look(board, (int)pulse);
         if (missing == 0) {

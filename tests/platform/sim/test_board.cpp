@@ -93,9 +93,9 @@ TEST_F(BoardTest, PinsCounterAndSyncIgnoreWritesOtherRegistersKeepThem) {
 }
 
 TEST_F(BoardTest, TheDeviceMapsTheRegisterBlockAndVideoMemoryUpToTheirSizes) {
-    EXPECT_EQ(platform::sys_open("/dev/zero", platform::O_RDWR), -2);
+    EXPECT_EQ(platform::sys_open("/dev/zero", platform::OPEN_READ_WRITE), -2);
     EXPECT_EQ(platform::sys_open("/dev/mem", 0), -13) << "read-only";
-    const long fd = platform::sys_open("/dev/mem", platform::O_RDWR);
+    const long fd = platform::sys_open("/dev/mem", platform::OPEN_READ_WRITE);
     ASSERT_FALSE(platform::failed(fd));
     const long registers = (long)(unsigned long)board_.register_window();
     const long video = (long)(unsigned long)board_.video();
@@ -118,13 +118,14 @@ TEST_F(BoardTest, TheDeviceMapsTheRegisterBlockAndVideoMemoryUpToTheirSizes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.offset << " + " << c.length);
         const unsigned long block[6] = {
-            0, c.length, platform::PROT_RW, platform::MAP_SHARED, (unsigned long)c.fd, c.offset};
+            0,       c.length, platform::PROT_RW, platform::SHARED_MAPPING, (unsigned long)c.fd,
+            c.offset};
         EXPECT_EQ(platform::sys_mmap(block), c.result);
     }
     EXPECT_EQ(platform::sys_close(fd), 0);
     EXPECT_FALSE(board_.device_open());
     const unsigned long after_close[6] = {
-        0, 4096, platform::PROT_RW, platform::MAP_SHARED, (unsigned long)fd, Board::kVideoBase};
+        0, 4096, platform::PROT_RW, platform::SHARED_MAPPING, (unsigned long)fd, Board::kVideoBase};
     EXPECT_EQ(platform::sys_mmap(after_close), -9);
     EXPECT_EQ(platform::sys_close(fd), -9);
 }

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "frontends/common/output_file.h"
+#include "frontends/capture/output_file.h"
 #include "platform/sim/board.h"
 
 namespace frontends {
@@ -29,7 +29,6 @@ class GifRecorder {
     // whole hundredths, so they are spread to keep the total exact: every second pulse gives
     // 3, 3, 4, 3, 3, 4, ...
     void add_sampled_frame(const sim::Picture& picture, int stride = 2);
-    int frames() const { return frames_; }
     // Ends the file and puts it in place.
     void finish();
 

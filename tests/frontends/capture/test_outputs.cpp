@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "frontends/common/image_output.h"
+#include "frontends/capture/image_output.h"
 
 // fdopen as this test program sees it: the C library's, unless a test asks the next calls to fail.
 int g_failing_fdopens = 0;

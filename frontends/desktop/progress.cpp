@@ -1,12 +1,12 @@
 // The line is redrawn in place (carriage return, then erase to the end of the line), so it never
 // scrolls; a redraw costs one write, a few times a second.
 
-#include "frontends/cli/progress.h"
+#include "frontends/desktop/progress.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace frontends::cli {
+namespace frontends::desktop {
 namespace {
 
 constexpr double kShowAfter = 0.5;     // seconds
@@ -79,4 +79,4 @@ void ProgressLine::clear() {
     }
 }
 
-}  // namespace frontends::cli
+}  // namespace frontends::desktop

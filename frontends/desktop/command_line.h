@@ -9,7 +9,7 @@
 
 #include "frontends/common/options.h"
 
-namespace frontends::cli {
+namespace frontends::desktop {
 
 // Either options to run with, or what to print and the status to exit with (0 for --help and
 // --version, 2 for any bad option or value).
@@ -23,4 +23,4 @@ struct CommandLine {
 CommandLine parse_command_line(const std::vector<std::string>& arguments);
 CommandLine parse_command_line(int argc, const char* const* argv);
 
-}  // namespace frontends::cli
+}  // namespace frontends::desktop

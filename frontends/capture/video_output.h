@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "frontends/common/output_file.h"
+#include "frontends/capture/output_file.h"
 #include "platform/sim/board.h"
 
 namespace frontends {
@@ -35,9 +35,6 @@ class VideoRecorder {
 
     // Adds one pulse's picture.
     void add_frame(const sim::Picture& picture);
-    int frames() const { return frames_; }
-    int width() const;
-    int height() const;
     // Drains the encoder, ends the file and puts it in place.
     void finish();
 

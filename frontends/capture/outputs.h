@@ -4,15 +4,13 @@
 
 #include <stdint.h>
 
-#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "frontends/common/image_output.h"
+#include "frontends/capture/image_output.h"
+#include "frontends/capture/video_output.h"
 #include "frontends/common/input_recorder.h"
 #include "frontends/common/options.h"
-#include "frontends/common/video_output.h"
 #include "platform/sim/board.h"
 
 namespace frontends {
@@ -34,7 +32,7 @@ class Outputs {
     void write_saved_input(const sim::Board& board);
 
     std::unique_ptr<OutputFile> screenshot_;
-    std::unique_ptr<GifRecorder> recorder_;
+    std::unique_ptr<GifRecorder> gif_;
     std::unique_ptr<VideoRecorder> video_;
     std::unique_ptr<OutputFile> saved_input_;
     std::string saved_input_name_;
@@ -42,17 +40,5 @@ class Outputs {
     int record_every_ = 2;
     sim::Picture scratch_;
 };
-
-// The script file --save-input writes: comment lines with the seed, the pulse of the hand-over,
-// the command that replays it (naming the script `name`) and, if the levels changed within any
-// pulse, a warning; then one line per change.
-std::string saved_script(uint16_t seed, uint32_t last_pulse, const std::string& name,
-                         const std::vector<InputRecorder::Change>& changes,
-                         const std::vector<uint32_t>& changed_within);
-
-// Runs the demo on `board` and, when it leaves through the hand-over, finishes the outputs;
-// returns the exit status (the demo's own when it ended the process itself). `ended`, if given,
-// is called as soon as the demo has ended, before the outputs are finished.
-int run_to_hand_over(sim::Board& board, Outputs& outputs, const std::function<void()>& ended = {});
 
 }  // namespace frontends

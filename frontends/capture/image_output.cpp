@@ -1,6 +1,6 @@
 // PNG through libpng and GIF through giflib; errors from either become OutputError.
 
-#include "frontends/common/image_output.h"
+#include "frontends/capture/image_output.h"
 
 #include <gif_lib.h>
 #include <png.h>
@@ -122,9 +122,9 @@ void GifRecorder::add_frame(const sim::Picture& picture, int delay) {
 }
 
 void GifRecorder::add_sampled_frame(const sim::Picture& picture, int stride) {
-    // Frame i ends at (i + 1) x stride / 60 seconds, rounded down to hundredths.
-    const long long end = (long long)(frames_ + 1) * stride * 5 / 3;
-    const long long start = (long long)frames_ * stride * 5 / 3;
+    // Frame i ends at (i + 1) x stride pulses, rounded down to hundredths of a second.
+    const long long end = (long long)(frames_ + 1) * stride * 100 / sim::kPulsesPerSecond;
+    const long long start = (long long)frames_ * stride * 100 / sim::kPulsesPerSecond;
     add_frame(picture, (int)(end - start));
 }
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-namespace frontends::cli {
+namespace frontends::desktop {
 
 // "pulse 12000 of 60000 (20%), 35100 pulses/s, 1 s left": `done` pulses after `seconds`.
 std::string progress_text(uint32_t done, uint32_t total, double seconds);
@@ -39,4 +39,4 @@ class ProgressLine {
     bool shown_ = false;
 };
 
-}  // namespace frontends::cli
+}  // namespace frontends::desktop

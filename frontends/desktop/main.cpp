@@ -2,14 +2,14 @@
 
 #include <cstdio>
 
-#include "frontends/cli/command_line.h"
-#include "frontends/cli/headless.h"
-#include "frontends/common/output_file.h"
+#include "frontends/capture/output_file.h"
+#include "frontends/desktop/command_line.h"
+#include "frontends/desktop/headless_run.h"
 #include "frontends/window/window.h"
 
 int main(int argc, char** argv) {
     using namespace frontends;
-    const cli::CommandLine command_line = cli::parse_command_line(argc, argv);
+    const desktop::CommandLine command_line = desktop::parse_command_line(argc, argv);
     if (!command_line.options) {
         std::fputs(command_line.output.c_str(), stdout);
         if (!command_line.error.empty()) {
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     const Options& options = *command_line.options;
     InputTimeline timeline;
     try {
-        timeline = cli::make_timeline(options);
+        timeline = desktop::make_timeline(options);
     } catch (const ScriptError& error) {
         std::fprintf(stderr, "plasmaballs: %s\n", error.what());
         return 2;
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
                     stderr);
                 return 2;
             }
-            return cli::run_headless(options, timeline);
+            return desktop::run_headless(options, timeline);
         }
         return window::run_window(options, timeline);
     } catch (const OutputError& error) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "frontends/cli/progress.h"
+#include "frontends/desktop/progress.h"
 
 namespace {
 
@@ -20,15 +20,15 @@ TEST(Progress, SaysHowFarHowFastAndHowLong) {
         {700, 600, 2.0, "pulse 600 of 600 (100%), 300 pulses/s, 0 s left"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(frontends::cli::progress_text(c.done, c.total, c.seconds), c.text);
+        EXPECT_EQ(frontends::desktop::progress_text(c.done, c.total, c.seconds), c.text);
     }
 }
 
 TEST(Progress, ShowsOnlyForRunsOfMoreThanAboutASecond) {
-    EXPECT_FALSE(frontends::cli::progress_worth_showing(100, 100000, 0.1));     // too early to say
-    EXPECT_TRUE(frontends::cli::progress_worth_showing(20000, 100000, 0.6));    // 3 s in all
-    EXPECT_FALSE(frontends::cli::progress_worth_showing(90000, 100000, 0.6));   // 0.67 s in all
-    EXPECT_FALSE(frontends::cli::progress_worth_showing(100000, 100000, 0.6));  // done
+    EXPECT_FALSE(frontends::desktop::progress_worth_showing(100, 100000, 0.1));  // too early to say
+    EXPECT_TRUE(frontends::desktop::progress_worth_showing(20000, 100000, 0.6));    // 3 s in all
+    EXPECT_FALSE(frontends::desktop::progress_worth_showing(90000, 100000, 0.6));   // 0.67 s in all
+    EXPECT_FALSE(frontends::desktop::progress_worth_showing(100000, 100000, 0.6));  // done
 }
 
 }  // namespace

@@ -1,22 +1,19 @@
 // Options are taken as text and checked here, decimal digits only, so that "1e3", "0x10" or
 // " 7" are refused instead of being read some other way.
 
-#include "frontends/cli/command_line.h"
+#include "frontends/desktop/command_line.h"
 
+#include "frontends/capture/video_output.h"
 #include "frontends/common/decimal.h"
-#include "frontends/common/video_output.h"
+#include "frontends/common/text.h"
 
 #include <CLI/CLI.hpp>
 
-namespace frontends::cli {
+namespace frontends::desktop {
 namespace {
 
 // The version is the project's, set once in CMakeLists.txt.
 constexpr const char* kVersion = "plasmaballs " PLASMABALLS_VERSION;
-
-bool is_control(char c) {
-    return (unsigned char)c < 0x20 || c == 0x7F;
-}
 
 bool has_control_character(const std::string& text) {
     for (char c : text) {
@@ -38,17 +35,6 @@ CommandLine failure(std::string message) {
     result.exit_status = 2;
     result.error = "plasmaballs: " + message + " (see --help)";
     return result;
-}
-
-bool has_suffix(const std::string& text, const std::string& suffix) {
-    if (text.size() < suffix.size()) {
-        return false;
-    }
-    std::string tail = text.substr(text.size() - suffix.size());
-    for (char& c : tail) {
-        c = (char)std::tolower((unsigned char)c);
-    }
-    return tail == suffix;
 }
 
 // The options' texts as typed, checked after parsing.
@@ -240,4 +226,4 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
     return parse_command_line(std::vector<std::string>(argv, argv + argc));
 }
 
-}  // namespace frontends::cli
+}  // namespace frontends::desktop

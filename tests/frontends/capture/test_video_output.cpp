@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "frontends/common/video_output.h"
+#include "frontends/capture/video_output.h"
 #include "support/video_file.h"
 
 namespace {

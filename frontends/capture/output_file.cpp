@@ -1,7 +1,7 @@
 // Temporary outputs are removed on every way out: normal destruction, and SIGINT/SIGTERM/SIGHUP,
 // whose handler unlinks them (unlink is async-signal-safe) before the signal takes its course.
 
-#include "frontends/common/output_file.h"
+#include "frontends/capture/output_file.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -6,7 +6,9 @@
 // mean of the 2 x 2 luma positions it covers. The encoder's time base is 1/60 and frame n has
 // the timestamp n, so the video runs at exactly the console's rate whatever the container rounds.
 
-#include "frontends/common/video_output.h"
+#include "frontends/capture/video_output.h"
+
+#include "frontends/common/text.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -26,22 +28,9 @@ namespace frontends {
 namespace {
 
 using sim::kHeight;
+using sim::kPulsesPerSecond;
 using sim::kWidth;
-constexpr int kPulsesPerSecond = 60;
 constexpr int kKeyframeEvery = 2 * kPulsesPerSecond;  // a seek never decodes more than 2 s
-
-bool has_suffix(const std::string& text, const char* suffix) {
-    const size_t length = std::strlen(suffix);
-    if (text.size() < length) {
-        return false;
-    }
-    for (size_t i = 0; i < length; ++i) {
-        if (std::tolower((unsigned char)text[text.size() - length + i]) != suffix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string describe(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -167,7 +156,22 @@ struct VideoRecorder::Encoder {
             fail(std::string("this system's libavcodec has no ") + chosen.label + " encoder (" +
                  chosen.encoder + ")");
         }
-        check(avformat_alloc_output_context2(&muxer, nullptr, chosen.muxer, nullptr),
+        open_container(file, chosen.muxer);
+        stream = avformat_new_stream(muxer, nullptr);
+        codec = avcodec_alloc_context3(encoder);
+        frame = av_frame_alloc();
+        packet = av_packet_alloc();
+        if (stream == nullptr || codec == nullptr || frame == nullptr || packet == nullptr) {
+            fail("out of memory for the video encoder");
+        }
+        open_encoder(encoder, chosen);
+        check(avformat_write_header(muxer, nullptr), "cannot start the video file");
+        prepare_frame();
+    }
+
+    // The muxer, writing through our own I/O into the output's temporary file.
+    void open_container(FILE* file, const char* format) {
+        check(avformat_alloc_output_context2(&muxer, nullptr, format, nullptr),
               "cannot start the video file");
         constexpr int kBufferBytes = 1 << 16;
         uint8_t* buffer = (uint8_t*)av_malloc(kBufferBytes);
@@ -181,14 +185,10 @@ struct VideoRecorder::Encoder {
         io->seekable = AVIO_SEEKABLE_NORMAL;
         muxer->pb = io;
         muxer->flags |= AVFMT_FLAG_CUSTOM_IO;
+    }
 
-        stream = avformat_new_stream(muxer, nullptr);
-        codec = avcodec_alloc_context3(encoder);
-        frame = av_frame_alloc();
-        packet = av_packet_alloc();
-        if (stream == nullptr || codec == nullptr || frame == nullptr || packet == nullptr) {
-            fail("out of memory for the video encoder");
-        }
+    // One frame per pulse at the console's rate, BT.709 colours in the studio range.
+    void open_encoder(const AVCodec* encoder, const Codec& chosen) {
         codec->width = kWidth * scale;
         codec->height = kHeight * scale;
         codec->pix_fmt = AV_PIX_FMT_YUV420P;
@@ -216,8 +216,10 @@ struct VideoRecorder::Encoder {
         stream->time_base = codec->time_base;
         stream->avg_frame_rate = codec->framerate;
         stream->r_frame_rate = codec->framerate;
-        check(avformat_write_header(muxer, nullptr), "cannot start the video file");
+    }
 
+    // The frame the pictures are converted into, and the console columns under each chroma one.
+    void prepare_frame() {
         frame->format = codec->pix_fmt;
         frame->width = codec->width;
         frame->height = codec->height;
@@ -314,14 +316,6 @@ VideoRecorder::VideoRecorder(const std::string& path, int scale)
 }
 
 VideoRecorder::~VideoRecorder() = default;
-
-int VideoRecorder::width() const {
-    return encoder_->codec->width;
-}
-
-int VideoRecorder::height() const {
-    return encoder_->codec->height;
-}
 
 void VideoRecorder::add_frame(const sim::Picture& picture) {
     Encoder& e = *encoder_;

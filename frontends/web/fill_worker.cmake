@@ -1,0 +1,15 @@
+# Writes the service worker from its template: the version and a hash of the files it caches fill
+# in its cache's name. cmake -DTEMPLATE= -DOUTPUT= -DVERSION= -DCACHED=<files> -P fill_worker.cmake
+cmake_minimum_required(VERSION 3.25)
+set(_hashes "")
+foreach(file ${CACHED})
+  file(SHA256 ${file} _hash)
+  string(APPEND _hashes ${_hash})
+endforeach()
+string(SHA256 _hash "${_hashes}")
+string(SUBSTRING ${_hash} 0 16 HASH)
+file(READ ${TEMPLATE} _text)
+string(REPLACE "@VERSION@" "${VERSION}" _text "${_text}")
+string(REPLACE "@HASH@" "${HASH}" _text "${_text}")
+file(WRITE ${OUTPUT}.tmp "${_text}")
+file(RENAME ${OUTPUT}.tmp ${OUTPUT})

@@ -1,0 +1,72 @@
+// A saved run: the levels of every pulse come back from the script it writes, read as the command
+// line reads a script, and its first lines say how to replay it.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "frontends/common/saved_script.h"
+
+namespace {
+
+using frontends::InputRecorder;
+using frontends::InputTimeline;
+using sim::Buttons;
+
+// The recorder fed as the page feeds it: every button's level at every pulse.
+InputRecorder recorded(const std::vector<Buttons>& levels) {
+    InputRecorder recorder;
+    for (uint32_t pulse = 0; pulse < levels.size(); ++pulse) {
+        if (pulse > 0) {
+            recorder.rise_seen();
+        }
+        recorder.pins_read(sim::kAllButtons, levels[pulse]);
+    }
+    return recorder;
+}
+
+TEST(SavedScript, ReplaysTheLevelsOfEveryPulse) {
+    const std::vector<std::vector<Buttons>> runs = {
+        {sim::kStart},           // START held through the set-up
+        {0, 0, 0, sim::kStart},  // nothing until START
+        {sim::kRight, sim::kRight, 0, sim::kUpLeft | sim::kSelect, sim::kUpLeft | sim::kSelect,
+         sim::kSelect, 0, 0, sim::kStart | sim::kDown},  // a change at almost every pulse
+        {0, sim::kStart, 0, sim::kStart},                // START let go while the demo waited
+    };
+    for (const std::vector<Buttons>& levels : runs) {
+        const uint32_t last = (uint32_t)levels.size() - 1;
+        const std::string text = frontends::saved_script(9, recorded(levels), "run.txt");
+        const InputTimeline timeline(frontends::parse_script(text), std::nullopt);
+        for (uint32_t pulse = 0; pulse <= last + 2; ++pulse) {
+            EXPECT_EQ(timeline.at(pulse), levels[std::min(pulse, last)]) << text << pulse;
+        }
+        EXPECT_TRUE(timeline.ends()) << text;
+    }
+}
+
+TEST(SavedScript, SaysHowToReplayAndWarnsOfChangesWithinAPulse) {
+    const InputRecorder plain =
+        recorded({0, 0, sim::kRight, sim::kRight, sim::kRight, 0, sim::kStart});
+    EXPECT_EQ(frontends::script_lines(plain.changes()), "2 right\n5 none\n6 start\n");
+    EXPECT_EQ(frontends::saved_script(65535, plain, "plasmaballs-65535-6.txt"),
+              "# plasmaballs button script: seed 65535, handed over at pulse 6.\n"
+              "# Replay: plasmaballs --headless --seed 65535 --input plasmaballs-65535-6.txt\n"
+              "2 right\n5 none\n6 start\n");
+
+    InputRecorder mixed;
+    for (uint32_t pulse = 1; pulse <= 3; ++pulse) {
+        mixed.rise_seen();
+        mixed.pins_read(sim::kRight, pulse == 1 ? 0 : sim::kRight);
+        mixed.pins_read(sim::kRight, pulse == 3 ? 0 : sim::kRight);  // moved while it worked
+    }
+    mixed.pins_read(sim::kStart, sim::kStart);
+    EXPECT_EQ(frontends::saved_script(7, mixed, "it's here.txt"),
+              "# plasmaballs button script: seed 7, handed over at pulse 3.\n"
+              "# Replay: plasmaballs --headless --seed 7 --input 'it'\\''s here.txt'\n"
+              "# WARNING: the buttons changed while the demo was working within pulse 1 (and 1 "
+              "other pulse);\n# no script can replay that, so this one holds what the demo read "
+              "last there and its replay may differ\n"
+              "1 right\n3 start\n");
+}
+
+}  // namespace
