@@ -1,6 +1,7 @@
 # The one entry point: make deps | build | run | install | test | bench | fuzz | gp2x | libretro
 # | web | deb | dist. Each command first installs what it needs and is missing (tools/deps.sh,
-# sections of tools/packages.txt): make run and make build only the desktop program's packages.
+# sections of tools/packages.txt), then runs the CMake presets (CMakePresets.json) that do the
+# work: make run and make build install only the desktop program's packages.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST_FLAGS ?=
@@ -8,13 +9,15 @@ CTEST_FLAGS ?=
 SANITIZE ?=
 # make install PREFIX=...: where cmake --install puts the tree (DESTDIR is honoured too).
 PREFIX ?= /usr/local
+# make fuzz FUZZ_SECONDS=N: how long each fuzzer runs.
+FUZZ_SECONDS ?= 300
 
 # The command that was typed, for the one line that says what could not be installed for it.
 GOAL := make $(or $(firstword $(MAKECMDGOALS)),build)
 DEPS = @tools/deps.sh "$(GOAL)"
 
-.PHONY: all deps configure build run install test test-deps test-programs test-host test-asan \
-        build-asan bench fuzz format clean
+.PHONY: all deps configure build run install test test-deps test-host test-asan bench fuzz \
+        gp2x libretro web deb dist format clean
 
 all: build
 
@@ -36,30 +39,20 @@ run: build
 install: build
 	@cmake --install build/host --prefix "$(PREFIX)"
 
-# make test installs what every test needs (the browser test's npm modules only when it runs).
+# make test installs what every test needs (the browser test's npm modules only when it runs),
+# builds everything the tests read (the host-tests build preset: every tree, the packages and the
+# archives) and runs them all; then the same for the sanitizer tree.
 test-deps:
 	$(DEPS) $(if $(filter 1,$(SANITIZE)),,--node-modules) build gp2x web deb dist test
 
-test-programs: test-deps configure
-	@cmake --build --preset host -j $(JOBS) --target test_programs
-
-build-asan: test-deps
-	@cmake --preset host-asan >/dev/null
-	@cmake --build --preset host-asan -j $(JOBS) --target all test_programs
-
-# What the desktop tree's tests need built besides the desktop binary; each target adds itself.
-TEST_PREREQUISITES := test-deps build test-programs
-# (further prerequisites, one line each)
-TEST_PREREQUISITES += web
-TEST_PREREQUISITES += gp2x
-TEST_PREREQUISITES += fuzzers
-TEST_PREREQUISITES += deb
-TEST_PREREQUISITES += dist
-
-test-host: $(TEST_PREREQUISITES)
+test-host: test-deps
+	@cmake --preset host >/dev/null
+	@cmake --build --preset host-tests -j $(JOBS)
 	@ctest --preset host -j $(JOBS) $(CTEST_FLAGS)
 
-test-asan: build-asan
+test-asan: test-deps
+	@cmake --preset host-asan >/dev/null
+	@cmake --build --preset host-asan -j $(JOBS)
 	@ctest --preset host-asan -j $(JOBS) $(CTEST_FLAGS)
 
 ifeq ($(SANITIZE),1)
@@ -69,50 +62,43 @@ test: test-host test-asan
 endif
 
 # The console binary, build/gp2x/plasmaballs.gpe.
-.PHONY: gp2x
 gp2x:
 	$(DEPS) build gp2x
 	@cmake --preset gp2x >/dev/null
 	@cmake --build --preset gp2x -j $(JOBS)
 
-# The browser build, build/web/ (index.html, plasmaballs.js, plasmaballs.wasm).
-.PHONY: web
+# The page, build/web/page/ (index.html, plasmaballs.js, plasmaballs.wasm, manifest, icons, worker).
 web:
 	$(DEPS) build web
-	@JOBS=$(JOBS) tools/build-web.sh
+	@cmake --preset web >/dev/null
+	@cmake --build --preset web -j $(JOBS)
 
 # The libretro core, build/host/plasmaballs_libretro.so (make build builds it too).
-.PHONY: libretro
 libretro: configure
 	@cmake --build --preset host -j $(JOBS) --target plasmaballs_libretro
 
-# The two Debian packages, built from a clean copy of the tree into build/deb/ and checked
-# with lintian.
-.PHONY: deb
-deb:
+# The two Debian packages, built from a clean copy of the tree into build/deb/ and checked with
+# lintian.
+deb: configure
 	$(DEPS) build deb
-	@JOBS=$(JOBS) tools/make-deb.sh
+	@cmake --build --preset host --target deb
 
 # The release archives in build/dist/: the source, the console's and the page's.
-.PHONY: dist
-dist: gp2x web
-	$(DEPS) dist
-	@tools/make-dist.sh
+dist: configure
+	$(DEPS) build gp2x web dist
+	@cmake --build --preset host --target dist
 
 bench: build
 	$(DEPS) build gp2x test bench
 	@tools/bench.sh
 
-# The libFuzzer targets, built with clang into build/host/fuzz-clang (make test runs them 15 s
-# each); make fuzz runs each for FUZZ_SECONDS.
-FUZZ_SECONDS ?= 300
-.PHONY: fuzzers
-fuzzers: build
+# The libFuzzer targets, built with clang by the fuzz preset into build/fuzz, each run for
+# FUZZ_SECONDS (make test runs them 15 s each).
+fuzz:
 	$(DEPS) build test
-	@cmake --build --preset host --target fuzzers
-
-fuzz: fuzzers
-	@tests/fuzz/run_fuzzers.sh build/host/fuzz-clang/tests/fuzz build/host/fuzz-work $(FUZZ_SECONDS)
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@tests/fuzz/run_fuzzers.sh build/fuzz/tests/fuzz build/fuzz/work $(FUZZ_SECONDS)
 
 format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i

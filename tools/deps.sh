@@ -41,15 +41,41 @@ for package in "${wanted[@]}"; do
     fi
 done
 
+# The Build-Depends of debian/control, a name a line: versions, architectures and profiles left
+# out, the first of alternatives taken, and debhelper-compat skipped (debhelper provides it).
+build_depends() {
+    awk '/^Build-Depends:/ { on = 1; sub(/^Build-Depends:/, ""); print; next }
+         on && /^[ \t]/ { print; next }
+         { on = 0 }' "$here/../debian/control" |
+        tr ',' '\n' |
+        sed -e 's/|.*//' -e 's/([^)]*)//g' -e 's/\[[^]]*\]//g' -e 's/<[^>]*>//g' \
+            -e 's/[[:space:]]//g' |
+        grep -v -e '^$' -e '^debhelper-compat$'
+}
+
+# "control:Build-Depends" stands for that list, kept in one place for the packages and the set-up.
+expanded=()
+for package in "${wanted[@]}"; do
+    if [[ $package == control:Build-Depends ]]; then
+        mapfile -t -O "${#expanded[@]}" expanded < <(build_depends)
+    else
+        expanded+=("$package")
+    fi
+done
+mapfile -t wanted < <(printf '%s\n' "${expanded[@]}" | awk '!seen[$0]++')
+
 missing=()
+native=$(dpkg --print-architecture 2>/dev/null || echo none)
 for package in "${wanted[@]}"; do
     if [[ $package == command:* ]]; then
         package=${package#command:}
         command -v "$package" >/dev/null || missing+=("$package")
         continue
     fi
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    [[ $status == "install ok installed" ]] || missing+=("$package")
+    # This machine's own architecture's (or an architecture-free one): a multiarch machine may
+    # hold another architecture's package of the same name.
+    dpkg-query -W -f='${Status} ${Architecture}\n' "$package" 2>/dev/null |
+        grep -qE "^install ok installed ($native|all)\$" || missing+=("$package")
 done
 
 # The last line of a failed tool's output, to say why in the one line.

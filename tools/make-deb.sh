@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# make deb: the two Debian packages, plasmaballs and libretro-plasmaballs, built with
-# dpkg-buildpackage from a clean copy of the tree and checked with lintian, into build/deb/.
-# build/deb/ is replaced only when both are built and lintian finds no error and no warning.
+# The desktop tree's target deb (make deb): the two Debian packages, plasmaballs and
+# libretro-plasmaballs, built with dpkg-buildpackage from a clean copy of the tree and checked with
+# lintian, into build/deb/. build/deb/ is replaced only when both are built and lintian finds no
+# error and no warning.
+#
+#   tools/make-deb.sh VERSION      (the project's version, which CMake gives)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=${JOBS:-2}
+if (($# != 1)); then
+    echo "usage: tools/make-deb.sh VERSION" >&2
+    exit 2
+fi
+version=$1
 
-version=$(tools/version.sh)
 entry=$(dpkg-parsechangelog -S Version)
 if [[ $entry != "$version" ]]; then
     echo "deb: debian/changelog's last entry is $entry, CMakeLists.txt says $version;" \

@@ -1,22 +1,27 @@
 #!/usr/bin/env bash
-# make dist: the release archives in build/dist/, named after the project's version:
+# The desktop tree's target dist (make dist): the release archives in build/dist/, named after the
+# project's version:
 #   plasmaballs-VERSION.tar.gz          the source (git archive of the last commit; in an
 #                                       unpacked source archive, its files)
 #   plasmaballs-VERSION-console.zip     plasmaballs/: plasmaballs.gpe, README.txt, LICENSE
 #   plasmaballs-VERSION-web.zip         plasmaballs-VERSION-web/: the page, ready to serve
-# The console binary is build/gp2x/plasmaballs.gpe as built, the one the emulated console tests
-# run. build/dist/ is replaced only when all three are made.
+# The console binary is the gp2x tree's plasmaballs.gpe as built, the one the emulated console
+# tests run; the page is the web tree's page/ folder. build/dist/ is replaced only when all three
+# are made.
+#
+#   tools/make-dist.sh VERSION CONSOLE_BINARY PAGE_FOLDER      (as the desktop tree gives them)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+if (($# != 3)); then
+    echo "usage: tools/make-dist.sh VERSION CONSOLE_BINARY PAGE_FOLDER" >&2
+    exit 2
+fi
+version=$1 gpe=$2 web=$3
 cd "$root"
-
-version=$(tools/version.sh)
 name=plasmaballs-$version
-gpe=build/gp2x/plasmaballs.gpe
-web=build/web
 for needed in "$gpe" "$web/index.html" "$web/plasmaballs.js" "$web/plasmaballs.wasm"; do
     if [[ ! -f $needed ]]; then
-        echo "dist: $needed is missing (make gp2x and make web build it)" >&2
+        echo "dist: $needed is missing (the gp2x and web presets' trees build it)" >&2
         exit 1
     fi
 done
@@ -58,7 +63,7 @@ sed "s/@VERSION@/$version/" data/console-guide.txt >"$work/stage/plasmaballs/REA
 cp LICENSE "$work/stage/plasmaballs/LICENSE"
 pack "$name-console.zip" plasmaballs
 
-# --- the page's: everything the web build put in build/web/, and how to serve it ---
+# --- the page's: everything the web tree serves, and how to serve it ---
 mkdir -p "$work/stage/$name-web"
 cp -R "$web/." "$work/stage/$name-web/"
 echo "Serve this folder with any static web server and open its address, for example" \
