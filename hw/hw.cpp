@@ -25,11 +25,11 @@ constexpr uint32_t REG_SCAN_HIGH = 0x2914;
 constexpr uint32_t REG_PALETTE_INDEX = 0x2958;
 constexpr uint32_t REG_PALETTE_DATA = 0x295A;
 
-constexpr unsigned long REGISTER_PHYSICAL = 0xC0000000;
-constexpr unsigned long VIDEO_PHYSICAL = 0x03000000;
+constexpr uintptr_t REGISTER_PHYSICAL = 0xC0000000;
+constexpr uintptr_t VIDEO_PHYSICAL = 0x03000000;
 constexpr uint32_t BLOCKS_PER_SCREEN = 2400;  // of 32 bytes
 
-long device = -1;
+intptr_t device = -1;
 volatile uint16_t* registers = nullptr;
 uint8_t* video = nullptr;
 uint8_t* buffer_a = nullptr;
@@ -37,9 +37,9 @@ uint8_t* buffer_b = nullptr;
 uint8_t* background = nullptr;
 int flip_state = 0;
 
-long map_window(unsigned long length, unsigned long physical) {
-    const unsigned long block[6] = {
-        0, length, platform::PROT_RW, platform::SHARED_MAPPING, (unsigned long)device, physical};
+intptr_t map_window(uintptr_t length, uintptr_t physical) {
+    const uintptr_t block[6] = {
+        0, length, platform::PROT_RW, platform::SHARED_MAPPING, (uintptr_t)device, physical};
     return platform::sys_mmap(block);
 }
 
@@ -58,13 +58,13 @@ int hw_open() {
         device = -1;
         return 0;
     }
-    long mapped = map_window(REGISTER_WINDOW_BYTES, REGISTER_PHYSICAL);
+    intptr_t mapped = map_window(REGISTER_WINDOW_BYTES, REGISTER_PHYSICAL);
     if (platform::failed(mapped)) {
         platform::sys_close(device);
         device = -1;
         return 0;
     }
-    registers = (volatile uint16_t*)(unsigned long)mapped;
+    registers = (volatile uint16_t*)(uintptr_t)mapped;
     mapped = map_window(VIDEO_WINDOW_BYTES, VIDEO_PHYSICAL);
     if (platform::failed(mapped)) {
         platform::sys_munmap((void*)registers, REGISTER_WINDOW_BYTES);
@@ -72,7 +72,7 @@ int hw_open() {
         hw_reset();
         return 0;
     }
-    video = (uint8_t*)(unsigned long)mapped;
+    video = (uint8_t*)(uintptr_t)mapped;
 
     buffer_a = video + BUFFER_A_OFFSET;
     fill_screen(buffer_a, 0);
@@ -216,7 +216,7 @@ void copy_blocks(Word* out, const Word* in) {
 
 void copy_screen(uint8_t* destination, const uint8_t* source) {
     Word* out = (Word*)destination;
-    const uint32_t skew = (uint32_t)(unsigned long)source & 3;
+    const uint32_t skew = (uint32_t)(uintptr_t)source & 3;
     const Word* in = (const Word*)(source - skew);
     switch (skew) {
         case 0:

@@ -7,29 +7,31 @@
 
 namespace platform {
 
-// The kernel's own values (named apart from the C library's macros, which a host may define).
+// The kernel's own values (named apart from the C library's macros, which a host may define). Its
+// words (results, descriptors, addresses, the mmap block) are as wide as a pointer on every
+// target; long is narrower on 64-bit Windows.
 constexpr int OPEN_READ_WRITE = 2;
-constexpr unsigned long PROT_RW = 3;
-constexpr unsigned long SHARED_MAPPING = 1;
+constexpr uintptr_t PROT_RW = 3;
+constexpr uintptr_t SHARED_MAPPING = 1;
 
 // Kernel results in -4095..-1 are errors; anything else is a descriptor or an address.
-constexpr bool failed(long result) {
-    return (unsigned long)result > (unsigned long)-4096L;
+constexpr bool failed(intptr_t result) {
+    return (uintptr_t)result > (uintptr_t)-4096;
 }
 
 // Opens a file; returns a descriptor or a negative error.
-long sys_open(const char* path, int flags);
+intptr_t sys_open(const char* path, int flags);
 // Closes a descriptor.
-long sys_close(long fd);
+intptr_t sys_close(intptr_t fd);
 // Old-form mmap: one block of address, length, protection, flags, descriptor, byte offset.
 // Returns the mapped address or a negative error.
-long sys_mmap(const unsigned long block[6]);
+intptr_t sys_mmap(const uintptr_t block[6]);
 // Unmaps a range mapped by sys_mmap.
-long sys_munmap(void* address, unsigned long length);
+intptr_t sys_munmap(void* address, uintptr_t length);
 // Changes the working directory.
-long sys_chdir(const char* path);
+intptr_t sys_chdir(const char* path);
 // Replaces the process image; returns only when that fails.
-long sys_execve(const char* path, char* const argv[], char* const envp[]);
+intptr_t sys_execve(const char* path, char* const argv[], char* const envp[]);
 // Ends the process.
 [[noreturn]] void sys_exit(int status);
 

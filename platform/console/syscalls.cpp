@@ -7,60 +7,60 @@
 namespace platform {
 namespace {
 
-constexpr unsigned long NR_EXIT = 1;
-constexpr unsigned long NR_OPEN = 5;
-constexpr unsigned long NR_CLOSE = 6;
-constexpr unsigned long NR_EXECVE = 11;
-constexpr unsigned long NR_CHDIR = 12;
-constexpr unsigned long NR_MMAP = 90;  // the old form: r0 points at six words
-constexpr unsigned long NR_MUNMAP = 91;
+constexpr uintptr_t NR_EXIT = 1;
+constexpr uintptr_t NR_OPEN = 5;
+constexpr uintptr_t NR_CLOSE = 6;
+constexpr uintptr_t NR_EXECVE = 11;
+constexpr uintptr_t NR_CHDIR = 12;
+constexpr uintptr_t NR_MMAP = 90;  // the old form: r0 points at six words
+constexpr uintptr_t NR_MUNMAP = 91;
 
 // The kernel preserves every register but r0; "memory" because it reads the strings and blocks
 // passed by address.
-template <unsigned long N>
-long call(unsigned long a, unsigned long b = 0, unsigned long c = 0) {
-    register unsigned long r0 asm("r0") = a;
-    register unsigned long r1 asm("r1") = b;
-    register unsigned long r2 asm("r2") = c;
+template <uintptr_t N>
+intptr_t call(uintptr_t a, uintptr_t b = 0, uintptr_t c = 0) {
+    register uintptr_t r0 asm("r0") = a;
+    register uintptr_t r1 asm("r1") = b;
+    register uintptr_t r2 asm("r2") = c;
     asm volatile("swi %[number]"
                  : "+r"(r0)
                  : [number] "i"(0x900000 + N), "r"(r1), "r"(r2)
                  : "memory", "cc");
-    return (long)r0;
+    return (intptr_t)r0;
 }
 
-unsigned long address(const void* pointer) {
-    return (unsigned long)pointer;
+uintptr_t address(const void* pointer) {
+    return (uintptr_t)pointer;
 }
 
 }  // namespace
 
-long sys_open(const char* path, int flags) {
-    return call<NR_OPEN>(address(path), (unsigned long)flags, 0);
+intptr_t sys_open(const char* path, int flags) {
+    return call<NR_OPEN>(address(path), (uintptr_t)flags, 0);
 }
 
-long sys_close(long fd) {
-    return call<NR_CLOSE>((unsigned long)fd);
+intptr_t sys_close(intptr_t fd) {
+    return call<NR_CLOSE>((uintptr_t)fd);
 }
 
-long sys_mmap(const unsigned long block[6]) {
+intptr_t sys_mmap(const uintptr_t block[6]) {
     return call<NR_MMAP>(address(block));
 }
 
-long sys_munmap(void* start, unsigned long length) {
+intptr_t sys_munmap(void* start, uintptr_t length) {
     return call<NR_MUNMAP>(address(start), length);
 }
 
-long sys_chdir(const char* path) {
+intptr_t sys_chdir(const char* path) {
     return call<NR_CHDIR>(address(path));
 }
 
-long sys_execve(const char* path, char* const argv[], char* const envp[]) {
+intptr_t sys_execve(const char* path, char* const argv[], char* const envp[]) {
     return call<NR_EXECVE>(address(path), address(argv), address(envp));
 }
 
 void sys_exit(int status) {
-    call<NR_EXIT>((unsigned long)status);
+    call<NR_EXIT>((uintptr_t)status);
     for (;;) {
     }
 }

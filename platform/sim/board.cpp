@@ -13,11 +13,11 @@ namespace {
 constexpr int kPorts[] = {0, 10};  // ports that carry buttons: START/SELECT and the stick
 
 constexpr int kOpenReadWrite = 2;  // O_RDWR in the kernel's interface
-constexpr long kDeviceHandle = 3;
-constexpr long kENOENT = -2;
-constexpr long kEBADF = -9;
-constexpr long kEACCES = -13;
-constexpr long kEINVAL = -22;
+constexpr intptr_t kDeviceHandle = 3;
+constexpr intptr_t kENOENT = -2;
+constexpr intptr_t kEBADF = -9;
+constexpr intptr_t kEACCES = -13;
+constexpr intptr_t kEINVAL = -22;
 
 }  // namespace
 
@@ -145,7 +145,7 @@ void Board::write_other_register(uint32_t offset, uint16_t value) {
     }
 }
 
-long Board::sys_open(const char* path, int flags) {
+intptr_t Board::sys_open(const char* path, int flags) {
     if (std::strcmp(path, kDevicePath) != 0) {
         return kENOENT;
     }
@@ -156,7 +156,7 @@ long Board::sys_open(const char* path, int flags) {
     return kDeviceHandle;
 }
 
-long Board::sys_close(long fd) {
+intptr_t Board::sys_close(intptr_t fd) {
     if (fd != kDeviceHandle || !device_open_) {
         return kEBADF;
     }
@@ -164,31 +164,31 @@ long Board::sys_close(long fd) {
     return 0;
 }
 
-long Board::sys_mmap(const unsigned long block[6]) {
-    if ((long)block[4] != kDeviceHandle || !device_open_) {
+intptr_t Board::sys_mmap(const uintptr_t block[6]) {
+    if ((intptr_t)block[4] != kDeviceHandle || !device_open_) {
         return kEBADF;
     }
-    const unsigned long length = block[1];
-    const unsigned long offset = block[5];
+    const uintptr_t length = block[1];
+    const uintptr_t offset = block[5];
     if (offset == kRegisterBase && length > 0 && length <= kRegisterBytes) {
-        return (long)(unsigned long)register_window();
+        return (intptr_t)(uintptr_t)register_window();
     }
     if (offset == kVideoBase && length > 0 && length <= kVideoBytes) {
-        return (long)(unsigned long)video();
+        return (intptr_t)(uintptr_t)video();
     }
     return kEINVAL;
 }
 
-long Board::sys_munmap(void*, unsigned long) {
+intptr_t Board::sys_munmap(void*, uintptr_t) {
     return 0;
 }
 
-long Board::sys_chdir(const char* path) {
+intptr_t Board::sys_chdir(const char* path) {
     working_directory_ = path;
     return 0;
 }
 
-long Board::sys_execve(const char* path, char* const[], char* const[]) {
+intptr_t Board::sys_execve(const char* path, char* const[], char* const[]) {
     // The desktop has no menu program: reaching it ends the run through the front end.
     const std::string wanted = kMenuPath;
     const bool found = path == wanted || (working_directory_ == "/usr/gp2x" &&

@@ -149,13 +149,13 @@ class Board {
 
     // --- the kernel calls of hw/platform.h, with the results the console's kernel gives ---
     // The device opens only read-write; it maps only the register block and video memory.
-    virtual long sys_open(const char* path, int flags);
-    virtual long sys_close(long fd);
-    virtual long sys_mmap(const unsigned long block[6]);
-    virtual long sys_munmap(void* address, unsigned long length);
-    virtual long sys_chdir(const char* path);
+    virtual intptr_t sys_open(const char* path, int flags);
+    virtual intptr_t sys_close(intptr_t fd);
+    virtual intptr_t sys_mmap(const uintptr_t block[6]);
+    virtual intptr_t sys_munmap(void* address, uintptr_t length);
+    virtual intptr_t sys_chdir(const char* path);
     // Reaching the menu program ends the run through the front end's hand-over.
-    virtual long sys_execve(const char* path, char* const argv[], char* const envp[]);
+    virtual intptr_t sys_execve(const char* path, char* const argv[], char* const envp[]);
     [[noreturn]] virtual void sys_exit(int status);
     bool device_open() const { return device_open_; }
 

@@ -8,27 +8,27 @@
 
 namespace platform {
 
-long sys_open(const char* path, int flags) {
+intptr_t sys_open(const char* path, int flags) {
     return sim::attached_board().sys_open(path, flags);
 }
 
-long sys_close(long fd) {
+intptr_t sys_close(intptr_t fd) {
     return sim::attached_board().sys_close(fd);
 }
 
-long sys_mmap(const unsigned long block[6]) {
+intptr_t sys_mmap(const uintptr_t block[6]) {
     return sim::attached_board().sys_mmap(block);
 }
 
-long sys_munmap(void* address, unsigned long length) {
+intptr_t sys_munmap(void* address, uintptr_t length) {
     return sim::attached_board().sys_munmap(address, length);
 }
 
-long sys_chdir(const char* path) {
+intptr_t sys_chdir(const char* path) {
     return sim::attached_board().sys_chdir(path);
 }
 
-long sys_execve(const char* path, char* const argv[], char* const envp[]) {
+intptr_t sys_execve(const char* path, char* const argv[], char* const envp[]) {
     return sim::attached_board().sys_execve(path, argv, envp);
 }
 

@@ -6,11 +6,11 @@
 namespace pbtest {
 namespace {
 
-constexpr long kENOENT = -2;
-constexpr long kEACCES = -13;
-constexpr long kEINVAL = -22;
+constexpr intptr_t kENOENT = -2;
+constexpr intptr_t kEACCES = -13;
+constexpr intptr_t kEINVAL = -22;
 
-std::string hex(unsigned long value) {
+std::string hex(uintptr_t value) {
     char text[24];
     std::snprintf(text, sizeof text, "%#lx", value);
     return text;
@@ -20,26 +20,26 @@ RegisterLog* g_open_log = nullptr;
 
 }  // namespace
 
-long TestBoard::sys_open(const char* path, int flags) {
+intptr_t TestBoard::sys_open(const char* path, int flags) {
     calls_.push_back("open " + std::string(path) + " " + std::to_string(flags));
     return fail_open ? kEACCES : Board::sys_open(path, flags);
 }
 
-long TestBoard::sys_close(long fd) {
+intptr_t TestBoard::sys_close(intptr_t fd) {
     calls_.push_back("close " + std::to_string(fd));
     return Board::sys_close(fd);
 }
 
-long TestBoard::sys_mmap(const unsigned long block[6]) {
+intptr_t TestBoard::sys_mmap(const uintptr_t block[6]) {
     calls_.push_back("mmap " + hex(block[0]) + " " + hex(block[1]) + " " +
                      std::to_string(block[2]) + " " + std::to_string(block[3]) + " " +
-                     std::to_string((long)block[4]) + " " + hex(block[5]));
+                     std::to_string((intptr_t)block[4]) + " " + hex(block[5]));
     const bool refused = (block[5] == kRegisterBase && fail_register_map) ||
                          (block[5] == kVideoBase && fail_video_map);
     return refused ? kEINVAL : Board::sys_mmap(block);
 }
 
-long TestBoard::sys_munmap(void* address, unsigned long length) {
+intptr_t TestBoard::sys_munmap(void* address, uintptr_t length) {
     const char* what = address == (void*)register_window() ? "registers"
                        : address == (void*)video()         ? "video"
                                                            : "unknown";
@@ -47,12 +47,12 @@ long TestBoard::sys_munmap(void* address, unsigned long length) {
     return Board::sys_munmap(address, length);
 }
 
-long TestBoard::sys_chdir(const char* path) {
+intptr_t TestBoard::sys_chdir(const char* path) {
     calls_.push_back("chdir " + std::string(path));
     return Board::sys_chdir(path);
 }
 
-long TestBoard::sys_execve(const char* path, char* const argv[], char* const envp[]) {
+intptr_t TestBoard::sys_execve(const char* path, char* const argv[], char* const envp[]) {
     calls_.push_back("execve " + std::string(path) + (argv == nullptr ? " null" : " argv") +
                      (envp == nullptr ? " null" : " envp"));
     return fail_menu ? kENOENT : Board::sys_execve(path, argv, envp);

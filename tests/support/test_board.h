@@ -23,12 +23,12 @@ class TestBoard : public sim::Board {
     bool fail_menu = false;  // the menu program cannot be executed
     const std::vector<std::string>& calls() const { return calls_; }
 
-    long sys_open(const char* path, int flags) override;
-    long sys_close(long fd) override;
-    long sys_mmap(const unsigned long block[6]) override;
-    long sys_munmap(void* address, unsigned long length) override;
-    long sys_chdir(const char* path) override;
-    long sys_execve(const char* path, char* const argv[], char* const envp[]) override;
+    intptr_t sys_open(const char* path, int flags) override;
+    intptr_t sys_close(intptr_t fd) override;
+    intptr_t sys_mmap(const uintptr_t block[6]) override;
+    intptr_t sys_munmap(void* address, uintptr_t length) override;
+    intptr_t sys_chdir(const char* path) override;
+    intptr_t sys_execve(const char* path, char* const argv[], char* const envp[]) override;
     [[noreturn]] void sys_exit(int status) override;
 
   private:

@@ -95,14 +95,14 @@ TEST_F(BoardTest, PinsCounterAndSyncIgnoreWritesOtherRegistersKeepThem) {
 TEST_F(BoardTest, TheDeviceMapsTheRegisterBlockAndVideoMemoryUpToTheirSizes) {
     EXPECT_EQ(platform::sys_open("/dev/zero", platform::OPEN_READ_WRITE), -2);
     EXPECT_EQ(platform::sys_open("/dev/mem", 0), -13) << "read-only";
-    const long fd = platform::sys_open("/dev/mem", platform::OPEN_READ_WRITE);
+    const intptr_t fd = platform::sys_open("/dev/mem", platform::OPEN_READ_WRITE);
     ASSERT_FALSE(platform::failed(fd));
-    const long registers = (long)(unsigned long)board_.register_window();
-    const long video = (long)(unsigned long)board_.video();
+    const intptr_t registers = (intptr_t)(uintptr_t)board_.register_window();
+    const intptr_t video = (intptr_t)(uintptr_t)board_.video();
     struct Case {
-        unsigned long length, offset;
-        long fd;
-        long result;
+        uintptr_t length, offset;
+        intptr_t fd;
+        intptr_t result;
     };
     const Case cases[] = {
         {1, Board::kRegisterBase, fd, registers},
@@ -117,15 +117,14 @@ TEST_F(BoardTest, TheDeviceMapsTheRegisterBlockAndVideoMemoryUpToTheirSizes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.offset << " + " << c.length);
-        const unsigned long block[6] = {
-            0,       c.length, platform::PROT_RW, platform::SHARED_MAPPING, (unsigned long)c.fd,
-            c.offset};
+        const uintptr_t block[6] = {
+            0, c.length, platform::PROT_RW, platform::SHARED_MAPPING, (uintptr_t)c.fd, c.offset};
         EXPECT_EQ(platform::sys_mmap(block), c.result);
     }
     EXPECT_EQ(platform::sys_close(fd), 0);
     EXPECT_FALSE(board_.device_open());
-    const unsigned long after_close[6] = {
-        0, 4096, platform::PROT_RW, platform::SHARED_MAPPING, (unsigned long)fd, Board::kVideoBase};
+    const uintptr_t after_close[6] = {
+        0, 4096, platform::PROT_RW, platform::SHARED_MAPPING, (uintptr_t)fd, Board::kVideoBase};
     EXPECT_EQ(platform::sys_mmap(after_close), -9);
     EXPECT_EQ(platform::sys_close(fd), -9);
 }
