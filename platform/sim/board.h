@@ -195,8 +195,12 @@ class Board {
 // The board the platform calls of this process reach (one at a time). Inline, with the board
 // below: every register access of the demo goes through them.
 namespace detail {
+#ifdef _WIN32
+extern Board* attached_board;  // a DLL reaches its own data directly anyway
+#else
 extern Board* attached_board __attribute__((visibility("hidden")));
-}
+#endif
+}  // namespace detail
 inline void attach(Board* board) {
     detail::attached_board = board;
 }
