@@ -36,6 +36,12 @@ struct Coroutine::Context {
     void* fake_stack = nullptr;
     const void* resumer_bottom = nullptr;
     size_t resumer_bytes = 0;
+
+    // makecontext passes int arguments only: the object's address comes in two halves.
+    static void enter(unsigned high, unsigned low) {
+        const uintptr_t self = (uintptr_t)high << 16 << 16 | (uintptr_t)low;
+        ((Coroutine*)self)->run_body();
+    }
 };
 
 namespace {
@@ -81,9 +87,8 @@ Coroutine::Coroutine(std::function<void()> body, size_t stack_bytes)
     context_->self.uc_stack.ss_sp = context_->stack;
     context_->self.uc_stack.ss_size = bytes;
     context_->self.uc_link = nullptr;
-    // makecontext passes int arguments only: the object's address goes in two halves.
     const uintptr_t self = (uintptr_t)this;
-    makecontext(&context_->self, (void (*)()) & Coroutine::enter, 2, (unsigned)(self >> 16 >> 16),
+    makecontext(&context_->self, (void (*)()) & Context::enter, 2, (unsigned)(self >> 16 >> 16),
                 (unsigned)(self & 0xFFFFFFFFu));
 }
 
@@ -92,19 +97,9 @@ Coroutine::~Coroutine() {
     delete context_;
 }
 
-void Coroutine::enter(unsigned high, unsigned low) {
-    const uintptr_t self = (uintptr_t)high << 16 << 16 | (uintptr_t)low;
-    ((Coroutine*)self)->run_body();
-}
-
 void Coroutine::run_body() {
     arrived(nullptr, &context_->resumer_bottom, &context_->resumer_bytes);
-    try {
-        body_();
-    } catch (...) {
-        escaped_ = std::current_exception();
-    }
-    finished_ = true;
+    call_body();
     leaving(nullptr, context_->resumer_bottom, context_->resumer_bytes);
     setcontext(&context_->resumer);
 }
@@ -117,9 +112,7 @@ void Coroutine::resume() {
     leaving(&fake_stack, context_->stack, context_->stack_bytes);
     swapcontext(&context_->resumer, &context_->self);
     arrived(fake_stack, nullptr, nullptr);
-    if (escaped_) {
-        std::rethrow_exception(std::exchange(escaped_, nullptr));
-    }
+    rethrow_escaped();
 }
 
 void Coroutine::suspend() {
