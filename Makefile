@@ -1,5 +1,5 @@
 # The one entry point: make deps | build | run | install | test | bench | fuzz | gp2x | libretro
-# | web | deb | dist. Each command first installs what it needs and is missing (tools/deps.sh,
+# | libretro-cross | web | deb | dist. Each command first installs what it needs and is missing (tools/deps.sh,
 # sections of tools/packages.txt), then runs the CMake presets (CMakePresets.json) that do the
 # work: make run and make build install only the desktop program's packages.
 
@@ -17,13 +17,13 @@ GOAL := make $(or $(firstword $(MAKECMDGOALS)),build)
 DEPS = @tools/deps.sh "$(GOAL)"
 
 .PHONY: all deps configure build run install test test-deps test-host test-asan bench fuzz \
-        gp2x libretro web deb dist format clean
+        gp2x libretro libretro-cross web deb dist format clean
 
 all: build
 
 # Every package every command needs (the npm modules come with make test, which runs their test).
 deps:
-	$(DEPS) build gp2x web deb dist test bench
+	$(DEPS) build gp2x web cross deb dist test bench
 
 configure:
 	$(DEPS) build
@@ -43,7 +43,7 @@ install: build
 # builds everything the tests read (the host-tests build preset: every tree, the packages and the
 # archives) and runs them all; then the same for the sanitizer tree.
 test-deps:
-	$(DEPS) $(if $(filter 1,$(SANITIZE)),,--node-modules) build gp2x web deb dist test
+	$(DEPS) $(if $(filter 1,$(SANITIZE)),,--node-modules) build gp2x web cross deb dist test
 
 test-host: test-deps
 	@cmake --preset host >/dev/null
@@ -77,6 +77,16 @@ web:
 libretro: configure
 	@cmake --build --preset host -j $(JOBS) --target plasmaballs_libretro
 
+# The libretro core for the players' other machines, each in its tree build/libretro-MACHINE/
+# with the small frontend its tests run there: plasmaballs_libretro.so for linux-arm64 and
+# linux-armhf, plasmaballs_libretro.dll for windows-x86_64.
+libretro-cross:
+	$(DEPS) build cross
+	@for machine in linux-arm64 linux-armhf windows-x86_64; do \
+	    cmake --preset libretro-$$machine >/dev/null && \
+	    cmake --build --preset libretro-$$machine -j $(JOBS) || exit 1; \
+	done
+
 # The two Debian packages, built from a clean copy of the tree into build/deb/ and checked with
 # lintian.
 deb: configure
@@ -89,7 +99,7 @@ dist: configure
 	@cmake --build --preset host --target dist
 
 bench: build
-	$(DEPS) build gp2x test bench
+	$(DEPS) build gp2x cross test bench
 	@tools/bench.sh
 
 # The libFuzzer targets, built with clang by the fuzz preset into build/fuzz, each run for

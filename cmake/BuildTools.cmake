@@ -19,8 +19,8 @@ find_program(PB_BUILD_CXX NAMES c++ g++ clang++ NO_CMAKE_FIND_ROOT_PATH REQUIRED
 set(_tools_dir ${CMAKE_BINARY_DIR}/build-tools)
 set(PB_GEN_TABLES ${_tools_dir}/gen_tables)
 set(PB_MAKE_ICON ${_tools_dir}/make_icon)
-# The console needs only the tables; the icon tool needs libpng on the build machine.
-if(PLASMABALLS_TARGET STREQUAL "console")
+# The console and the cores need only the tables; the icon tool needs libpng on the build machine.
+if(PLASMABALLS_TARGET STREQUAL "console" OR PLASMABALLS_TARGET STREQUAL "core")
   set(_tools gen_tables)
 else()
   set(_tools gen_tables make_icon)
