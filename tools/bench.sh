@@ -104,3 +104,7 @@ tools/bench-window.sh
 # --- the console ---
 echo
 tools/bench-console.sh
+
+# --- the libretro cores on ARM ---
+echo
+tools/bench-cross.sh
