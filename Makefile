@@ -1,7 +1,7 @@
 # The one entry point: make deps | build | run | install | test | bench | fuzz | gp2x | libretro
-# | libretro-cross | web | deb | dist. Each command first installs what it needs and is missing (tools/deps.sh,
-# sections of tools/packages.txt), then runs the CMake presets (CMakePresets.json) that do the
-# work: make run and make build install only the desktop program's packages.
+# | libretro-cross | web | deb | dist. Each command first installs what it needs and is missing
+# (tools/deps.sh, sections of tools/packages.txt), then runs the CMake presets (CMakePresets.json)
+# that do the work: make run and make build install only the desktop program's packages.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST_FLAGS ?=

@@ -19,6 +19,9 @@ endfunction()
 pb_preset_tree(gp2x)
 pb_preset_tree(web)
 pb_preset_tree(fuzz)
+foreach(machine linux-arm64 linux-armhf windows-x86_64)
+  pb_preset_tree(libretro-${machine})  # the libretro core for the players' other machines
+endforeach()
 
 # Built from a clean copy of the tree by dpkg-buildpackage, then checked with lintian.
 add_custom_target(deb
