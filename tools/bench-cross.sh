@@ -28,9 +28,9 @@ printf "  %-8s %12s %12s %12s %10s %10s  %s\n" core set-up average worst "avg ms
 for machine in linux-arm64:qemu-aarch64:aarch64-linux-gnu linux-armhf:qemu-arm:arm-linux-gnueabihf; do
     IFS=: read -r name qemu triple <<<"$machine"
     tree=build/libretro-$name
-    cmake --preset "libretro-$name" >/dev/null
-    cmake --build --preset "libretro-$name" -j 2 >/dev/null
     mkdir -p "$out/$name"
+    { cmake --preset "libretro-$name" && cmake --build --preset "libretro-$name" -j 2; } \
+        >"$out/$name/build.log" 2>&1 || { cat "$out/$name/build.log" >&2; exit 1; }
     "$(command -v "$qemu")" -L "/usr/$triple" -plugin "$plugin,out=$out/$name/counts.txt" \
         "$tree/tests/cross/host/cross_host" "$tree/plasmaballs_libretro.so" "$out/cases.txt" \
         "$out/$name"
