@@ -24,6 +24,8 @@ entry_points=$(for e in $entry_points; do echo "API void retro_$e() {}"; done)
 
 arm64=aarch64-linux-gnu- windows=x86_64-w64-mingw32-
 static="-static-libgcc -static-libstdc++"  # as the Windows core is linked
+message_box='extern "C" __declspec(dllimport) int MessageBoxA(void*, const char*, const char*,
+                                                          unsigned);'
 clean='#include <string.h>
 size_t f(const char* s) { return strlen(s); }'
 # name | binutils prefix | expected complaint | source | extra compiler arguments
@@ -45,7 +47,7 @@ API void helper() {}|"
 #define retro_run retro_walk|"
     "c++-runtime-dll|$windows|imports libstdc\+\+-6.dll|#include <string>
 int f(const char* s) { return (int)std::string(s).size(); }|"
-    "other-dll|$windows|imports USER32.dll|extern \"C\" __declspec(dllimport) int MessageBoxA(void*, const char*, const char*, unsigned);
+    "other-dll|$windows|imports USER32.dll|$message_box
 int f() { return MessageBoxA(0, \"\", \"\", 0); }|$static -luser32"
 )
 # Each sample built and judged in the background, two at a time; the verdicts read in order.
