@@ -25,6 +25,12 @@ if(PLASMABALLS_TARGET STREQUAL "console" OR PLASMABALLS_TARGET STREQUAL "core")
 else()
   set(_tools gen_tables make_icon)
 endif()
+# Under make the inner build joins the outer one's jobs.
+if(CMAKE_GENERATOR MATCHES "Make")
+  set(_build_command $(MAKE) -C <BINARY_DIR> ${_tools})
+else()
+  set(_build_command ${CMAKE_COMMAND} --build <BINARY_DIR> --target ${_tools})
+endif()
 ExternalProject_Add(build_tools
   SOURCE_DIR ${PROJECT_SOURCE_DIR}
   BINARY_DIR ${_tools_dir}
@@ -35,7 +41,7 @@ ExternalProject_Add(build_tools
                     ${CMAKE_COMMAND} -S <SOURCE_DIR> -B <BINARY_DIR> -G ${CMAKE_GENERATOR}
                     -DCMAKE_C_COMPILER=${PB_BUILD_CC} -DCMAKE_CXX_COMPILER=${PB_BUILD_CXX}
                     -DCMAKE_BUILD_TYPE=Release -DPLASMABALLS_TARGET=tools
-  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target ${_tools}
+  BUILD_COMMAND ${_build_command}
   BUILD_BYPRODUCTS ${PB_GEN_TABLES} ${PB_MAKE_ICON}
   INSTALL_COMMAND ""
   # The inner build is incremental; it must run to see a changed tool.
