@@ -23,7 +23,7 @@ all: build
 
 # Every package every command needs (the npm modules come with make test, which runs their test).
 deps:
-	$(DEPS) build gp2x web cross deb dist test bench
+	$(DEPS) build gp2x web cross deb arm64 dist test bench
 
 configure:
 	$(DEPS) build
@@ -43,7 +43,7 @@ install: build
 # builds everything the tests read (the host-tests build preset: every tree, the packages and the
 # archives) and runs them all; then the same for the sanitizer tree.
 test-deps:
-	$(DEPS) $(if $(filter 1,$(SANITIZE)),,--node-modules) build gp2x web cross deb dist test
+	$(DEPS) $(if $(filter 1,$(SANITIZE)),,--node-modules) build gp2x web cross deb arm64 dist test
 
 test-host: test-deps
 	@cmake --preset host >/dev/null
@@ -90,7 +90,7 @@ libretro-cross:
 # The two Debian packages, built from a clean copy of the tree into build/deb/ and checked with
 # lintian.
 deb: configure
-	$(DEPS) build deb
+	$(DEPS) build deb arm64
 	@cmake --build --preset host --target deb
 
 # The release archives in build/dist/: the source, the console's and the page's.

@@ -2,11 +2,14 @@
 # Installs what a command needs and is missing: the Debian packages of the named sections of
 # tools/packages.txt and, with --node-modules, the browser test's npm modules. With everything
 # present it touches no network. When something cannot be installed it says in one line what is
-# missing and which command needs it, and fails.
+# missing and which command needs it, and fails. A line "control:Build-Depends:ARCH" stands for
+# debian/control's Build-Depends as a cross build for ARCH needs them (Debian's multiarch, the
+# architecture added when it is not yet).
 #
 #   tools/deps.sh [--node-modules] COMMAND SECTION...     e.g. tools/deps.sh "make run" build
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
 
 node_modules=0
 arguments=()
@@ -49,7 +52,7 @@ build_depends() {
          { on = 0 }' "$here/../debian/control" |
         tr ',' '\n' |
         sed -e 's/|.*//' -e 's/([^)]*)//g' -e 's/\[[^]]*\]//g' -e 's/<[^>]*>//g' \
-            -e 's/[[:space:]]//g' |
+            -e 's/:[a-z0-9]*//' -e 's/[[:space:]]//g' |
         grep -v -e '^$' -e '^debhelper-compat$'
 }
 
@@ -65,8 +68,17 @@ done
 mapfile -t wanted < <(printf '%s\n' "${expanded[@]}" | awk '!seen[$0]++')
 
 missing=()
+cross=()
 native=$(dpkg --print-architecture 2>/dev/null || echo none)
 for package in "${wanted[@]}"; do
+    if [[ $package == control:Build-Depends:* ]]; then
+        arch=${package#control:Build-Depends:}
+        if ! dpkg --print-foreign-architectures 2>/dev/null | grep -x "$arch" >/dev/null ||
+            ! (cd "$root" && dpkg-checkbuilddeps -a "$arch") >/dev/null 2>&1; then
+            cross+=("$arch")
+        fi
+        continue
+    fi
     if [[ $package == command:* ]]; then
         package=${package#command:}
         command -v "$package" >/dev/null || missing+=("$package")
@@ -75,7 +87,7 @@ for package in "${wanted[@]}"; do
     # This machine's own architecture's (or an architecture-free one): a multiarch machine may
     # hold another architecture's package of the same name.
     dpkg-query -W -f='${Status} ${Architecture}\n' "$package" 2>/dev/null |
-        grep -qE "^install ok installed ($native|all)\$" || missing+=("$package")
+        grep -E "^install ok installed ($native|all)\$" >/dev/null || missing+=("$package")
 done
 
 # The last line of a failed tool's output, to say why in the one line.
@@ -84,31 +96,62 @@ last_line() {
 }
 
 install_packages() {
-    ((${#missing[@]} > 0)) || return 0
-    local sudo=() log
+    ((${#missing[@]} + ${#cross[@]} > 0)) || return 0
+    local sudo=() log arch what=("${missing[@]}")
+    for arch in "${cross[@]}"; do
+        what+=("debian/control's Build-Depends for $arch")
+    done
     if ((EUID != 0)); then
         if ! command -v sudo >/dev/null; then
-            echo "deps: $command_name needs ${missing[*]}; install them as root (no sudo here)" >&2
+            echo "deps: $command_name needs ${what[*]}; install them as root (no sudo here)" >&2
             return 1
         fi
         sudo=(sudo)
     fi
     if ! command -v apt-get >/dev/null; then
-        echo "deps: $command_name needs ${missing[*]}; install them by hand (no apt-get here)" >&2
+        echo "deps: $command_name needs ${what[*]}; install them by hand (no apt-get here)" >&2
         return 1
     fi
-    echo "deps: installing for $command_name: ${missing[*]}"
+    echo "deps: installing for $command_name: ${what[*]}"
     log=$(mktemp)
     export DEBIAN_FRONTEND=noninteractive
-    if ! { "${sudo[@]}" apt-get update -qq &&
-        "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"; } \
-        </dev/null >"$log" 2>&1; then
-        echo "deps: $command_name needs ${missing[*]}; apt-get could not install them:" \
+    if ! { add_architectures && retried update -qq && install_named &&
+        install_cross; } </dev/null >"$log" 2>&1; then
+        echo "deps: $command_name needs ${what[*]}; apt-get could not install them:" \
             "$(last_line "$log")" >&2
         rm -f "$log"
         return 1
     fi
     rm -f "$log"
+}
+
+# A registry's index can be caught while its mirror syncs ("File has unexpected size"): a
+# failed apt-get is run again, three times in all, with a pause between.
+retried() {
+    local attempt
+    for attempt in 1 2 3; do
+        "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=1200 "$@" && return 0
+        ((attempt == 3)) || sleep 20
+    done
+    return 1
+}
+add_architectures() {
+    local arch
+    for arch in "${cross[@]}"; do
+        dpkg --print-foreign-architectures | grep -x "$arch" >/dev/null ||
+            "${sudo[@]}" dpkg --add-architecture "$arch" || return 1
+    done
+}
+install_named() {
+    ((${#missing[@]} == 0)) || retried install -y -qq --no-install-recommends "${missing[@]}"
+}
+# apt resolves the source tree's Build-Depends for the other architecture: the libraries for it,
+# the tools (Multi-Arch: foreign) for this machine.
+install_cross() {
+    local arch
+    for arch in "${cross[@]}"; do
+        retried build-dep -y -qq --no-install-recommends -a "$arch" "$root" || return 1
+    done
 }
 
 # The browser test's driver (tests/frontends/web): playwright-core from npm, pinned by its lock
