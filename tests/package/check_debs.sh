@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
-# The two Debian packages of make deb, each extracted into a throwaway root (never installed):
-# exactly the expected files, and the extracted program's picture equal to the checkout's.
-#   check_debs.sh DEB_DIR ROOTS VERSION CHECKOUT_BINARY
+# The Debian packages of make deb for ARCH (this machine's by default), each extracted into a
+# throwaway root (never installed): exactly the expected files, and the extracted program's
+# picture equal to the checkout's; arm64's program runs under emulation, with the libraries
+# multiarch installed for arm64.
+#   check_debs.sh DEB_DIR ROOTS VERSION CHECKOUT_BINARY [ARCH]
 set -euo pipefail
-debs=$1 roots=$2 version=$3 binary=$4
+native=$(dpkg --print-architecture)
+debs=$1 roots=$2 version=$3 binary=$4 arch=${5:-$native}
 id=org.plasmaballs.plasmaballs
 fail() {
     echo "deb: $*" >&2
     exit 1
 }
-arch=$(dpkg --print-architecture)
-multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null)
+multiarch=$(dpkg-architecture -a "$arch" -qDEB_HOST_MULTIARCH 2>/dev/null)
 
 found=$(cd "$debs" && ls -- *.deb 2>/dev/null | sort || true)
-wanted=$(printf '%s\n' "libretro-plasmaballs_${version}_$arch.deb" "plasmaballs_${version}_$arch.deb")
-[[ $found == "$wanted" ]] || fail "$debs holds \"$found\", not the two packages of $version (make deb)"
+wanted=$(for each in $(printf '%s\n' "$native" arm64 | sort -u); do
+    printf '%s\n' "libretro-plasmaballs_${version}_$each.deb" "plasmaballs_${version}_$each.deb"
+done | sort)
+[[ $found == "$wanted" ]] || fail "$debs holds \"$found\", not the packages of $version (make deb)"
 
 icons() {
     for size in 16 24 32 48 64 128 256; do
@@ -50,18 +54,26 @@ for package in plasmaballs libretro-plasmaballs; do
     dpkg-deb -x "$debs/${package}_${version}_$arch.deb" "$root"
     files=$(cd "$root" && find . \( -type f -o -type l \) -printf '%P\n' | sort)
     expected=$("expect_$package")
-    [[ $files == "$expected" ]] || fail "$package holds other files than expected:
+    [[ $files == "$expected" ]] || fail "$package ($arch) holds other files than expected:
 $(diff <(echo "$expected") <(echo "$files"))"
 done
+# Each core for its package's architecture (a cross build that fell back to this machine's
+# compiler would not be).
+declare -A elf_machines=([amd64]="Advanced Micro Devices X86-64" [arm64]=AArch64)
+core=$roots/libretro-plasmaballs/usr/lib/$multiarch/libretro/plasmaballs_libretro.so
+machine=$(readelf -h "$core" | sed -n 's/^ *Machine: *//p')
+[[ $machine == "${elf_machines[$arch]}" ]] || fail "the $arch core is built for $machine"
 
 # The packaged program, built with Debian's flags, draws what the checkout's draws.
 work=$roots/run
 mkdir -p "$work"
 printf '40 up-right\n70 select\n' >"$work/script.txt"
 arguments=(--headless --seed 2718 --frames 90 --input "$work/script.txt")
-"$roots/plasmaballs/usr/games/plasmaballs" "${arguments[@]}" --screenshot "$work/packaged.png" ||
-    fail "the packaged plasmaballs failed"
+emulator=()
+[[ $arch == "$native" ]] || emulator=(qemu-aarch64 -L /)
+"${emulator[@]}" "$roots/plasmaballs/usr/games/plasmaballs" "${arguments[@]}" \
+    --screenshot "$work/packaged.png" || fail "the packaged plasmaballs ($arch) failed"
 "$binary" "${arguments[@]}" --screenshot "$work/checkout.png"
 cmp -s "$work/packaged.png" "$work/checkout.png" ||
-    fail "the packaged plasmaballs drew another picture than the checkout's"
-echo "deb: both packages hold the expected files; the packaged program draws the same picture"
+    fail "the packaged plasmaballs ($arch) drew another picture than the checkout's"
+echo "deb: both $arch packages hold the expected files; the packaged program draws the same picture"
