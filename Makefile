@@ -95,7 +95,7 @@ deb: configure
 
 # The release archives in build/dist/: the source, the console's and the page's.
 dist: configure
-	$(DEPS) build gp2x web dist
+	$(DEPS) build gp2x web deb arm64 dist
 	@cmake --build --preset host --target dist
 
 bench: build

@@ -31,11 +31,11 @@ add_custom_target(deb
   COMMENT "Building the Debian packages (build/deb/)"
   VERBATIM)
 
-# The source, the console's and the page's archives.
+# The source, the console's and the page's archives, the packages, and their checksums.
 add_custom_target(dist
   COMMAND ${PROJECT_SOURCE_DIR}/tools/make-dist.sh ${PROJECT_VERSION}
           ${PROJECT_SOURCE_DIR}/build/gp2x/plasmaballs.gpe ${PROJECT_SOURCE_DIR}/build/web/page
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
   COMMENT "Making the release archives (build/dist/)"
   VERBATIM)
-add_dependencies(dist tree_gp2x tree_web)
+add_dependencies(dist tree_gp2x tree_web deb)

@@ -5,9 +5,12 @@
 #                                       unpacked source archive, its files)
 #   plasmaballs-VERSION-console.zip     plasmaballs/: plasmaballs.gpe, README.txt, LICENSE
 #   plasmaballs-VERSION-web.zip         plasmaballs-VERSION-web/: the page, ready to serve
+#   the Debian packages of make deb     as built and checked there (build/deb/)
+#   SHA256SUMS                          of all of them: sha256sum -c SHA256SUMS in build/dist/
 # The console binary is the gp2x tree's plasmaballs.gpe as built, the one the emulated console
-# tests run; the page is the web tree's page/ folder. build/dist/ is replaced only when all three
-# are made.
+# tests run; the page is the web tree's page/ folder. Two releases made from the same commit in
+# different folders, at different times, are the same bytes: every archive member has the last
+# commit's time and no owner, in name order. build/dist/ is replaced only when all are made.
 #
 #   tools/make-dist.sh VERSION CONSOLE_BINARY PAGE_FOLDER      (as the desktop tree gives them)
 set -euo pipefail
@@ -25,6 +28,11 @@ for needed in "$gpe" "$web/index.html" "$web/plasmaballs.js" "$web/plasmaballs.w
         exit 1
     fi
 done
+debs=(build/deb/*.deb)
+if [[ ! -f ${debs[0]} ]]; then
+    echo "dist: build/deb/ holds no package (make deb builds them)" >&2
+    exit 1
+fi
 
 mkdir -p build
 work=$(mktemp -d "$root/build/dist.XXXXXX")
@@ -46,14 +54,18 @@ if [[ -e .git ]]; then
     fi
 else
     tools/tree-files.sh | tar --null -T - --transform "s,^,$name/," --sort=name --owner=0 \
-        --group=0 --numeric-owner --mtime="@$stamp" -cf - | gzip -n >"$work/out/$name.tar.gz"
+        --group=0 --numeric-owner --mode=u+rw,go=rX --mtime="@$stamp" -cf - |
+        gzip -n >"$work/out/$name.tar.gz"
 fi
 
-# Zips the folder $2 of the staging area into $1, its files stamped alike, in name order.
+# Zips the folder $2 of the staging area into $1, its files stamped alike, in name order, with
+# the same permissions whatever the umask. A zip keeps local time: UTC, whatever the zone.
 pack() {
     local archive=$1 folder=$2
+    chmod -R u=rwX,go=rX "$work/stage/$folder"
     find "$work/stage/$folder" -exec touch -h -d "@$stamp" {} +
-    (cd "$work/stage" && find "$folder" -type f | LC_ALL=C sort | zip -q -X -@ "$work/out/$archive")
+    (cd "$work/stage" && find "$folder" -type f | LC_ALL=C sort |
+        TZ=UTC zip -q -X -@ "$work/out/$archive")
 }
 
 # --- the console's: the folder to copy onto the SD card ---
@@ -71,6 +83,11 @@ echo "Serve this folder with any static web server and open its address, for exa
     "(opened as a file, the browser refuses to load the page's WebAssembly)." \
     >"$work/stage/$name-web/README.txt"
 pack "$name-web.zip" "$name-web"
+
+# --- the packages, and the checksums of everything ---
+cp "${debs[@]}" "$work/out/"
+(cd "$work/out" && export LC_ALL=C && sha256sum -- * >"$work/SHA256SUMS")
+mv "$work/SHA256SUMS" "$work/out/SHA256SUMS"
 
 rm -rf build/dist
 mv "$work/out" build/dist

@@ -57,14 +57,15 @@ std::string core_library_version(const char* core) {
     return version;
 }
 
-// The version in the name of the one file of `folder` that matches `pattern` (group 1).
+// The version named by the files of `folder` that match `pattern` (group 1): one for all of them
+// (the packages of each architecture).
 std::string version_in_file_name(const fs::path& folder, const std::string& pattern) {
     std::string found;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error)) {
         const std::string version = first_match(entry.path().filename().string(), pattern);
         if (!version.empty()) {
-            found = found.empty() ? version : "(more than one)";
+            found = found.empty() || found == version ? version : "(several versions)";
         }
     }
     return found;
