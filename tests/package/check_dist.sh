@@ -6,6 +6,8 @@
 #                         the very one the emulated console tests ran
 #   check_dist.sh web     DIST WORK VERSION WEB_BUILD         the page's folder, as make web
 #                         built it, for the browser test to serve
+#   check_dist.sh sums    DIST WORK VERSION                   SHA256SUMS lists every file of
+#                         the release, the packages of both architectures among them, and holds
 set -euo pipefail
 kind=$1 dist=$2 work=$3 version=$4
 name=plasmaballs-$version
@@ -81,6 +83,22 @@ $(diff <(echo "$expected") <(listing "$archive"))"
     unzip -q "$archive" -d "$work"
     [[ $(wc -l <"$work/$name-web/README.txt") == 1 ]] || fail "the serving note is not one line"
     echo "dist: the web archive holds the page as make web built it"
+    ;;
+sums)
+    sums=$dist/SHA256SUMS
+    [[ -f $sums ]] || fail "$sums is missing (make dist)"
+    listed=$(sed 's/^[0-9a-f]\{64\}  //' "$sums" | sort)
+    present=$(cd "$dist" && ls | grep -vx SHA256SUMS | sort)
+    [[ $listed == "$present" ]] || fail "SHA256SUMS does not list the release's files:
+$(diff <(echo "$present") <(echo "$listed"))"
+    for arch in $(printf '%s\n' "$(dpkg --print-architecture)" arm64 | sort -u); do
+        for package in plasmaballs libretro-plasmaballs; do
+            grep -qx "${package}_${version}_$arch.deb" <<<"$listed" ||
+                fail "the release has no ${package}_${version}_$arch.deb"
+        done
+    done
+    (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS fails"
+    echo "dist: SHA256SUMS lists the $(wc -l <<<"$listed") files of the release and holds"
     ;;
 *)
     fail "unknown kind $kind"
