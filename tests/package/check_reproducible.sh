@@ -13,6 +13,13 @@ for built in build/dist/SHA256SUMS build/gp2x/plasmaballs.gpe; do
     [[ -f $source/$built ]] || fail "$source/$built is missing (make dist)"
 done
 
+# A release made from another commit cannot be made again from this one: say so, not "differs".
+if [[ -e $source/.git ]]; then
+    made=$(zcat "$source"/build/dist/plasmaballs-*.tar.gz | git get-tar-commit-id || true)
+    [[ $made == "$(git -C "$source" rev-parse HEAD)" ]] ||
+        fail "build/dist was made from another commit than the checkout's (make dist)"
+fi
+
 rm -rf "$work"
 copy=$work/plasmaballs
 mkdir -p "$copy"
