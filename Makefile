@@ -87,13 +87,14 @@ libretro-cross:
 	    cmake --build --preset libretro-$$machine -j $(JOBS) || exit 1; \
 	done
 
-# The two Debian packages, built from a clean copy of the tree into build/deb/ and checked with
-# lintian.
+# The two Debian packages for this machine and for arm64 (cross-built), each from a clean copy
+# of the tree into build/deb/, checked with lintian.
 deb: configure
 	$(DEPS) build deb arm64
 	@cmake --build --preset host --target deb
 
-# The release archives in build/dist/: the source, the console's and the page's.
+# The release in build/dist/: the archives (the source, the console's, the page's), the
+# packages and SHA256SUMS, reproducible.
 dist: configure
 	$(DEPS) build gp2x web deb arm64 dist
 	@cmake --build --preset host --target dist

@@ -84,6 +84,13 @@ echo "Serve this folder with any static web server and open its address, for exa
     >"$work/stage/$name-web/README.txt"
 pack "$name-web.zip" "$name-web"
 
+# --- the libretro cores: one archive per platform ---
+# plasmaballs-VERSION-libretro-PLATFORM.zip for linux-x86_64, linux-arm64, linux-armhf and
+# windows-x86_64 go here once their cores are built, each holding the core, its information
+# file, LICENSE and a README.txt (where RetroArch on that system keeps cores and information
+# files, how to load the core), packed with pack() like the others. SHA256SUMS below and the
+# reproducibility test take in whatever is in the release.
+
 # --- the packages, and the checksums of everything ---
 cp "${debs[@]}" "$work/out/"
 (cd "$work/out" && export LC_ALL=C && sha256sum -- * >"$work/SHA256SUMS")
