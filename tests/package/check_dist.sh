@@ -4,7 +4,7 @@
 #                         no .git, and its program draws the checkout's picture
 #   check_dist.sh console DIST WORK VERSION TESTED_GPE SOURCE the console's folder, its binary
 #                         the very one the emulated console tests ran
-#   check_dist.sh web     DIST WORK VERSION WEB_BUILD         the page's folder, as make web
+#   check_dist.sh web     DIST WORK VERSION PAGE_FOLDER       the page's folder, as the web tree
 #                         built it, for the browser test to serve
 #   check_dist.sh sums    DIST WORK VERSION                   SHA256SUMS lists every file of
 #                         the release, the packages of both architectures among them, and holds
@@ -78,11 +78,11 @@ web)
         (cd "$built" && find . -type f -printf "$name-web/%P\n")
     } | sort)
     [[ $(listing "$archive") == "$expected" ]] ||
-        fail "$archive does not hold what make web built:
+        fail "$archive does not hold what the web tree built:
 $(diff <(echo "$expected") <(listing "$archive"))"
     unzip -q "$archive" -d "$work"
     [[ $(wc -l <"$work/$name-web/README.txt") == 1 ]] || fail "the serving note is not one line"
-    echo "dist: the web archive holds the page as make web built it"
+    echo "dist: the web archive holds the page as the web tree built it"
     ;;
 sums)
     sums=$dist/SHA256SUMS
