@@ -31,11 +31,25 @@ add_custom_target(deb
   COMMENT "Building the Debian packages (build/deb/)"
   VERBATIM)
 
-# The source, the console's and the page's archives, the packages, and their checksums.
+# The source, the console's, the page's and the libretro cores' archives, the packages, and their
+# checksums. (A tree without the libretro header builds no core, and so no release.)
+if(NOT TARGET plasmaballs_libretro)
+  return()
+endif()
+set(_cores linux-x86_64=$<TARGET_FILE:plasmaballs_libretro>)
+foreach(machine linux-arm64 linux-armhf windows-x86_64)
+  set(_core_file plasmaballs_libretro.so)
+  if(machine MATCHES "^windows")
+    set(_core_file plasmaballs_libretro.dll)
+  endif()
+  list(APPEND _cores ${machine}=${PROJECT_SOURCE_DIR}/build/libretro-${machine}/${_core_file})
+endforeach()
 add_custom_target(dist
   COMMAND ${PROJECT_SOURCE_DIR}/tools/make-dist.sh ${PROJECT_VERSION}
           ${PROJECT_SOURCE_DIR}/build/gp2x/plasmaballs.gpe ${PROJECT_SOURCE_DIR}/build/web/page
+          ${CMAKE_BINARY_DIR}/plasmaballs_libretro.info ${_cores}
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
   COMMENT "Making the release archives (build/dist/)"
   VERBATIM)
-add_dependencies(dist tree_gp2x tree_web deb)
+add_dependencies(dist tree_gp2x tree_web tree_libretro-linux-arm64 tree_libretro-linux-armhf
+                 tree_libretro-windows-x86_64 plasmaballs_libretro deb)

@@ -5,6 +5,9 @@
 #                                       unpacked source archive, its files)
 #   plasmaballs-VERSION-console.zip     plasmaballs/: plasmaballs.gpe, README.txt, LICENSE
 #   plasmaballs-VERSION-web.zip         plasmaballs-VERSION-web/: the page, ready to serve
+#   plasmaballs-VERSION-libretro-PLATFORM.zip, for linux-x86_64, linux-arm64, linux-armhf and
+#                                       windows-x86_64: plasmaballs-VERSION-libretro-PLATFORM/
+#                                       with the core, its information file, LICENSE, README.txt
 #   the Debian packages of make deb     as built and checked there (build/deb/)
 #   SHA256SUMS                          of all of them: sha256sum -c SHA256SUMS in build/dist/
 # The console binary is the gp2x tree's plasmaballs.gpe as built, the one the emulated console
@@ -12,19 +15,27 @@
 # different folders, at different times, are the same bytes: every archive member has the last
 # commit's time and no owner, in name order. build/dist/ is replaced only when all are made.
 #
-#   tools/make-dist.sh VERSION CONSOLE_BINARY PAGE_FOLDER      (as the desktop tree gives them)
+#   tools/make-dist.sh VERSION CONSOLE_BINARY PAGE_FOLDER CORE_INFO PLATFORM=CORE...
+#                                                              (as the desktop tree gives them)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-if (($# != 3)); then
-    echo "usage: tools/make-dist.sh VERSION CONSOLE_BINARY PAGE_FOLDER" >&2
+if (($# < 5)); then
+    echo "usage: tools/make-dist.sh VERSION CONSOLE_BINARY PAGE_FOLDER CORE_INFO PLATFORM=CORE..." >&2
     exit 2
 fi
-version=$1 gpe=$2 web=$3
+version=$1 gpe=$2 web=$3 core_info=$4
+shift 4
+cores=("$@")
 cd "$root"
 name=plasmaballs-$version
-for needed in "$gpe" "$web/index.html" "$web/plasmaballs.js" "$web/plasmaballs.wasm"; do
-    if [[ ! -f $needed ]]; then
-        echo "dist: $needed is missing (the gp2x and web presets' trees build it)" >&2
+needed=("$gpe" "$web/index.html" "$web/plasmaballs.js" "$web/plasmaballs.wasm" "$core_info")
+for core in "${cores[@]}"; do
+    needed+=("${core#*=}")
+done
+for file in "${needed[@]}"; do
+    if [[ ! -f $file ]]; then
+        echo "dist: $file is missing (the desktop tree's targets tree_gp2x, tree_web and" \
+            "tree_libretro-* and the core build it)" >&2
         exit 1
     fi
 done
@@ -85,11 +96,28 @@ echo "Serve this folder with any static web server and open its address, for exa
 pack "$name-web.zip" "$name-web"
 
 # --- the libretro cores: one archive per platform ---
-# plasmaballs-VERSION-libretro-PLATFORM.zip for linux-x86_64, linux-arm64, linux-armhf and
-# windows-x86_64 go here once their cores are built, each holding the core, its information
-# file, LICENSE and a README.txt (where RetroArch on that system keeps cores and information
-# files, how to load the core), packed with pack() like the others. SHA256SUMS below and the
-# reproducibility test take in whatever is in the release.
+# Each core as it was tested, less what only a debugger reads; the guide says where RetroArch on
+# that system keeps cores and their information files, and how to load it.
+for core in "${cores[@]}"; do
+    platform=${core%%=*} file=${core#*=}
+    case $platform in
+        linux-x86_64) strip=strip where=linux ;;
+        linux-arm64) strip=aarch64-linux-gnu-strip where=linux ;;
+        linux-armhf) strip=arm-linux-gnueabihf-strip where=linux ;;
+        windows-x86_64) strip=x86_64-w64-mingw32-strip where=windows ;;
+        *) echo "dist: no archive is made for a core of $platform" >&2; exit 2 ;;
+    esac
+    folder=$name-libretro-$platform
+    core_name=${file##*/}
+    mkdir -p "$work/stage/$folder"
+    "$strip" --strip-unneeded -o "$work/stage/$folder/$core_name" "$file"
+    cp "$core_info" "$work/stage/$folder/plasmaballs_libretro.info"
+    cp LICENSE "$work/stage/$folder/LICENSE"
+    sed -e "/@WHERE@/{r data/core-where-$where.txt" -e 'd}' data/core-guide.txt |
+        sed -e "s/@VERSION@/$version/" -e "s/@PLATFORM@/$platform/" -e "s/@CORE@/$core_name/g" \
+            >"$work/stage/$folder/README.txt"
+    pack "$folder.zip" "$folder"
+done
 
 # --- the packages, and the checksums of everything ---
 cp "${debs[@]}" "$work/out/"

@@ -6,6 +6,9 @@
 #                         the very one the emulated console tests ran
 #   check_dist.sh web     DIST WORK VERSION PAGE_FOLDER       the page's folder, as the web tree
 #                         built it, for the browser test to serve
+#   check_dist.sh cores   DIST WORK VERSION INFO PLATFORM=CORE...  each core's folder: the core
+#                         as built and tested (its code and data, less what a debugger reads),
+#                         the information file, the licence and a guide for that system
 #   check_dist.sh sums    DIST WORK VERSION                   SHA256SUMS lists every file of
 #                         the release, the packages of both architectures among them, and holds
 set -euo pipefail
@@ -83,6 +86,43 @@ $(diff <(echo "$expected") <(listing "$archive"))"
     unzip -q "$archive" -d "$work"
     [[ $(wc -l <"$work/$name-web/README.txt") == 1 ]] || fail "the serving note is not one line"
     echo "dist: the web archive holds the page as the web tree built it"
+    ;;
+cores)
+    info=$5
+    shift 5
+    for core in "$@"; do
+        platform=${core%%=*} built=${core#*=}
+        folder=$name-libretro-$platform
+        archive=$dist/$folder.zip
+        [[ -f $archive ]] || fail "$archive is missing (make dist)"
+        file=${built##*/}
+        expected=$(printf "$folder/%s\n" LICENSE README.txt "$file" plasmaballs_libretro.info |
+            LC_ALL=C sort)
+        [[ $(listing "$archive" | LC_ALL=C sort) == "$expected" ]] ||
+            fail "$archive holds: $(listing "$archive")"
+        unzip -q "$archive" -d "$work"
+        cmp -s "$work/$folder/plasmaballs_libretro.info" "$info" ||
+            fail "$archive's information file is not the tree's"
+        # What is loaded and run must be what was tested: each section a loader maps.
+        objcopy=objcopy
+        case $platform in
+            linux-arm64) objcopy=aarch64-linux-gnu-objcopy ;;
+            linux-armhf) objcopy=arm-linux-gnueabihf-objcopy ;;
+            windows-*) objcopy=x86_64-w64-mingw32-objcopy ;;
+        esac
+        for section in .text .rodata .rdata .data; do
+            "$objcopy" -O binary --only-section="$section" "$built" "$work/built$section"
+            "$objcopy" -O binary --only-section="$section" "$work/$folder/$file" "$work/packed$section"
+            cmp -s "$work/built$section" "$work/packed$section" ||
+                fail "$archive's $file differs from $built in $section"
+        done
+        [[ -s $work/built.text ]] || fail "no code read from $built"
+        for words in "plasmaballs $version" "$platform" "$file" "Load Core" "Core Info"; do
+            grep -qF "$words" "$work/$folder/README.txt" ||
+                fail "$folder's guide does not say \"$words\""
+        done
+        echo "dist: $folder.zip holds the tested core for $platform"
+    done
     ;;
 sums)
     sums=$dist/SHA256SUMS
