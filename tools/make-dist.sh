@@ -110,7 +110,8 @@ for core in "${cores[@]}"; do
     folder=$name-libretro-$platform
     core_name=${file##*/}
     mkdir -p "$work/stage/$folder"
-    "$strip" --strip-unneeded -o "$work/stage/$folder/$core_name" "$file"
+    # (A PE file's header gets a time stamp when stripped: the release's, not the clock's.)
+    SOURCE_DATE_EPOCH=$stamp "$strip" --strip-unneeded -o "$work/stage/$folder/$core_name" "$file"
     cp "$core_info" "$work/stage/$folder/plasmaballs_libretro.info"
     cp LICENSE "$work/stage/$folder/LICENSE"
     sed -e "/@WHERE@/{r data/core-where-$where.txt" -e 'd}' data/core-guide.txt |
