@@ -3,21 +3,18 @@
 // 60 pulses. Every input meets the same run: a state taken once, in slow motion, loaded before it.
 
 #include <libretro.h>
-#include <stdarg.h>
 #include <stddef.h>
 #include <stdint.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace {
 
 std::vector<uint8_t> g_before;
-uint64_t g_untouched = 0;  // the last frame of 60 pulses from that state
+std::vector<uint8_t> g_untouched;  // the picture 60 pulses after that state
 const uint8_t* g_shown = nullptr;
-size_t g_shown_bytes = 0;
 int g_lines = 0;
 unsigned g_pulse = 0;
 
@@ -26,60 +23,36 @@ unsigned g_pulse = 0;
     std::abort();
 }
 
-void log_line(retro_log_level, const char* format, ...) {
-    char text[512];
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);
-    va_end(arguments);
+void log_line(retro_log_level, const char*, ...) {
     ++g_lines;
-    if (std::strchr(text, '\n') != text + std::strlen(text) - 1) {
-        fault("a logged message not of one line");
-    }
 }
 
 bool environment(unsigned command, void* data) {
-    switch (command) {
-        case RETRO_ENVIRONMENT_SET_PIXEL_FORMAT:
-            return true;
-        case RETRO_ENVIRONMENT_GET_LOG_INTERFACE:
-            ((retro_log_callback*)data)->log = log_line;
-            return true;
-        case RETRO_ENVIRONMENT_GET_VARIABLE:
-            ((retro_variable*)data)->value = "5";
-            return true;
-        default:
-            return false;
+    if (command == RETRO_ENVIRONMENT_GET_LOG_INTERFACE) {
+        ((retro_log_callback*)data)->log = log_line;
+    } else if (command == RETRO_ENVIRONMENT_GET_VARIABLE) {
+        ((retro_variable*)data)->value = "5";
     }
+    return command == RETRO_ENVIRONMENT_GET_LOG_INTERFACE ||
+           command == RETRO_ENVIRONMENT_GET_VARIABLE ||
+           command == RETRO_ENVIRONMENT_SET_PIXEL_FORMAT;
 }
 
-void video(const void* data, unsigned, unsigned height, size_t pitch) {
-    if (data != nullptr) {
-        g_shown = (const uint8_t*)data;
-        g_shown_bytes = height * pitch;
-    }
+void video(const void* data, unsigned, unsigned, size_t) {
+    g_shown = data != nullptr ? (const uint8_t*)data : g_shown;
 }
-
-uint64_t shown() {
-    uint64_t hash = 0xcbf29ce484222325ull;
-    for (size_t i = 0; i < g_shown_bytes; ++i) {
-        hash = (hash ^ g_shown[i]) * 0x100000001b3ull;
-    }
-    return hash;
-}
-
 void poll() {}
-
 // The stick up-right, and SELECT for one pulse in every 40.
 int16_t input(unsigned, unsigned, unsigned, unsigned id) {
     return id == RETRO_DEVICE_ID_JOYPAD_UP || id == RETRO_DEVICE_ID_JOYPAD_RIGHT ||
            (id == RETRO_DEVICE_ID_JOYPAD_SELECT && g_pulse % 40 == 7);
 }
 
-void run(int pulses) {
+std::vector<uint8_t> run(int pulses) {
     for (int i = 0; i < pulses; ++i, ++g_pulse) {
         retro_run();
     }
+    return std::vector<uint8_t>(g_shown, g_shown + 320 * 240 * 4);
 }
 
 bool start() {
@@ -95,8 +68,7 @@ bool start() {
     g_before.resize(retro_serialize_size());
     const bool saved = retro_serialize(g_before.data(), g_before.size());
     g_pulse = 0;
-    run(60);
-    g_untouched = shown();
+    g_untouched = run(60);
     return saved;
 }
 
@@ -113,8 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fault(loaded ? "a loaded state logged something" : "a refused state logged no line");
     }
     g_pulse = 0;
-    run(60);
-    if (!loaded && shown() != g_untouched) {
+    if (run(60) != g_untouched && !loaded) {
         fault("a refused state changed the run");
     }
     return 0;

@@ -1,15 +1,15 @@
-// Save states through the core's entry points: a run continued from a loaded state shows, frame
-// by frame, what the run that saved it showed; a state that cannot be is refused, the run
-// untouched.
+// Save states through the core's entry points, against a plain run: a run continued from a loaded
+// state shows what the plain run showed and saves the states it saved; a state that cannot be is
+// refused with one line, and the run goes on untouched.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
 #include <vector>
 
 #include "fake_frontend.h"
+#include "platform/sim/snapshot.h"
 #include "support/run_demo.h"
 
 namespace {
@@ -18,13 +18,11 @@ using pbtest::FakeFrontend;
 using pbtest::pad;
 using State = std::vector<uint8_t>;
 
-constexpr uint32_t kUp = pad(RETRO_DEVICE_ID_JOYPAD_UP);
-constexpr uint32_t kDown = pad(RETRO_DEVICE_ID_JOYPAD_DOWN);
+constexpr uint32_t kUp = pad(RETRO_DEVICE_ID_JOYPAD_UP), kDown = pad(RETRO_DEVICE_ID_JOYPAD_DOWN);
 constexpr uint32_t kLeft = pad(RETRO_DEVICE_ID_JOYPAD_LEFT);
 constexpr uint32_t kRight = pad(RETRO_DEVICE_ID_JOYPAD_RIGHT);
 constexpr uint32_t kStart = pad(RETRO_DEVICE_ID_JOYPAD_START);
 constexpr uint32_t kSelect = pad(RETRO_DEVICE_ID_JOYPAD_SELECT);
-constexpr size_t kSlowWaitByte = 21;
 
 // Seed 12: the stick from run 2, SELECT at run 5 (slow motion's sixteen waits follow runs 5 to
 // 20), up-left from run 24, START from run 40 (the hand-over), then the last picture.
@@ -37,13 +35,9 @@ uint32_t held_at(int run) {
                        : 0;
 }
 
-void start(FakeFrontend& frontend, const char* seed = "12") {
-    frontend.seed_value = seed;
+void start(FakeFrontend& frontend) {
+    frontend.seed_value = "12";
     ASSERT_TRUE(frontend.load());
-}
-
-uint64_t shown(const FakeFrontend& frontend) {
-    return pbtest::fnv1a(frontend.frame.data(), frontend.frame.size() * 4);
 }
 
 State save(FakeFrontend& frontend) {
@@ -52,153 +46,81 @@ State save(FakeFrontend& frontend) {
     return state;
 }
 
-// The frames of runs from + 1 to kRuns, and the states after each if asked for.
-std::vector<uint64_t> play(FakeFrontend& frontend, int from, std::vector<State>* states = nullptr) {
-    std::vector<uint64_t> frames;
-    for (int run = from + 1; run <= kRuns; ++run) {
-        frontend.run(held_at(run));
-        frames.push_back(shown(frontend));
-        if (states != nullptr) {
-            states->push_back(save(frontend));
-        }
-    }
-    return frames;
+// The state after a run, followed by the frame it showed.
+State after_run(FakeFrontend& frontend, int run) {
+    frontend.run(held_at(run));
+    State state = save(frontend);
+    const uint64_t shown = pbtest::fnv1a(frontend.frame.data(), frontend.frame.size() * 4);
+    state.insert(state.end(), (const uint8_t*)&shown, (const uint8_t*)&shown + 8);
+    return state;
 }
 
-struct Plain {
-    std::vector<uint64_t> frames;  // of runs 1 to kRuns
-    std::vector<State> states;     // after runs 0 to kRuns
-};
-
-Plain plain_run() {
+// plain[k]: the state after k runs, and for k > 0 the frame of run k.
+std::vector<State> plain_run() {
     FakeFrontend frontend;
     start(frontend);
-    Plain plain;
-    plain.states.push_back(save(frontend));
-    plain.frames = play(frontend, 0, &plain.states);
+    std::vector<State> plain = {save(frontend)};
+    for (int run = 1; run <= kRuns; ++run) {
+        plain.push_back(after_run(frontend, run));
+    }
     return plain;
 }
 
-// What `body` returns, computed in a child process.
-std::vector<uint64_t> in_child(const std::function<std::vector<uint64_t>()>& body) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return {};
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        const std::vector<uint64_t> frames = body();
-        _exit(write(fds[1], frames.data(), frames.size() * 8) < 0 ? 1 : 0);
-    }
-    close(fds[1]);
-    std::vector<uint64_t> frames;
-    uint64_t frame;
-    while (read(fds[0], &frame, 8) == 8) {
-        frames.push_back(frame);
-    }
-    close(fds[0]);
-    waitpid(child, nullptr, 0);
-    return frames;
+State bare(State state) {
+    state.resize(sim::snapshot::kBytes);
+    return state;
 }
 
 TEST(States, ARunContinuesExactlyFromAStateSavedAtAnyMoment) {
-    const Plain plain = plain_run();
-    FakeFrontend frontend;
-    start(frontend);
-    for (int run = 0; run < kRuns; ++run) {
-        SCOPED_TRACE("saved after run " + std::to_string(run));
-        const State state = save(frontend);
-        EXPECT_EQ(state, plain.states[run]);
-        if (run >= 5 && run <= 20) {
-            EXPECT_EQ(state[kSlowWaitByte], run - 4);
-        }
-        // Lead the run elsewhere: on with other buttons, to its end, to another seed; or nowhere.
-        switch (run % 4) {
-            case 0:
-                frontend.run(kUp | kSelect), frontend.run(kDown);
-                break;
-            case 1:
-                frontend.run(kStart);
-                break;
-            case 2:
-                frontend.seed_value = "64";
-                frontend.api.reset();
-                frontend.run();
-                frontend.seed_value = "12";
-                break;
-        }
-        ASSERT_TRUE(frontend.api.unserialize(state.data(), state.size()));
-        EXPECT_EQ(save(frontend), state);
-        frontend.run(held_at(run + 1));
-        EXPECT_EQ(shown(frontend), plain.frames[run]);
+    const std::vector<State> plain = plain_run();
+    for (int wait = 1; wait <= 16; ++wait) {
+        ASSERT_EQ(plain[4 + wait][21], wait) << "the states after runs 5 to 20 are in slow motion";
     }
-    EXPECT_TRUE(frontend.log_lines.empty());
+    // Where the run goes between the save and the load: nowhere; one run on with the same buttons
+    // (run-ahead); on with others, into slow motion; to its end; to a reset with another seed.
+    const std::function<void(FakeFrontend&, int)> aways[] = {
+        [](FakeFrontend&, int) {},
+        [](FakeFrontend& f, int run) { f.run(held_at(run + 1)); },
+        [](FakeFrontend& f, int) { f.run(kUp | kSelect), f.run(kDown); },
+        [](FakeFrontend& f, int) { f.run(kStart); },
+        [](FakeFrontend& f, int) {
+            f.seed_value = "64", f.api.reset(), f.run(), f.seed_value = "12";
+        },
+    };
+    for (size_t way = 0; way < std::size(aways); ++way) {
+        FakeFrontend frontend;
+        start(frontend);
+        for (int run = 0; run < kRuns; ++run) {
+            SCOPED_TRACE("way " + std::to_string(way) + ", saved after run " + std::to_string(run));
+            const State state = save(frontend);
+            ASSERT_EQ(state, bare(plain[run]));
+            aways[way](frontend, run);
+            ASSERT_TRUE(frontend.api.unserialize(state.data(), state.size()));
+            ASSERT_EQ(after_run(frontend, run + 1), plain[run + 1]);
+        }
+        EXPECT_TRUE(frontend.log_lines.empty());
+    }
 }
 
 TEST(States, AStateLoadsInAFreshProcessBeforeItsFirstRun) {
-    const std::vector<uint64_t> expected = plain_run().frames;
-    std::vector<std::pair<int, State>> states;
-    {
-        FakeFrontend frontend;
-        start(frontend);
-        for (int run = 0; run <= 41; ++run) {
-            if (run == 0 || run == 12 || run == 30 || run == 41) {
-                states.emplace_back(run, save(frontend));
-            }
-            frontend.run(held_at(run + 1));
-        }
-    }
-    for (const auto& [run, state] : states) {
+    const std::vector<State> plain = plain_run();
+    for (int run = 0; run < kRuns; run += 3) {
         SCOPED_TRACE("saved after run " + std::to_string(run));
-        const std::vector<uint64_t> frames = in_child([&, run = run, &state = state] {
-            FakeFrontend frontend;  // the seed option says "random"
-            const bool loaded =
-                frontend.load() && frontend.api.unserialize(state.data(), state.size());
-            return loaded ? play(frontend, run) : std::vector<uint64_t>{};
-        });
-        EXPECT_EQ(frames, std::vector<uint64_t>(expected.begin() + run, expected.end()));
+        const State state = bare(plain[run]);
+        EXPECT_EXIT(  // in a child process, whose core is loaded with the seed option at "random"
+            {
+                FakeFrontend frontend;
+                const bool loaded =
+                    frontend.load() && frontend.api.unserialize(state.data(), state.size());
+                _exit(loaded && after_run(frontend, run + 1) == plain[run + 1] ? 0 : 1);
+            },
+            testing::ExitedWithCode(0), "");
     }
-}
-
-TEST(States, OneFrameOfRunAheadShowsWhatAPlainRunShows) {
-    const std::vector<uint64_t> expected = plain_run().frames;
-    FakeFrontend frontend;
-    start(frontend);
-    for (int run = 1; run <= kRuns; ++run) {
-        const State state = save(frontend);
-        frontend.run(held_at(run));
-        ASSERT_TRUE(frontend.api.unserialize(state.data(), state.size()));
-        frontend.run(held_at(run));
-        EXPECT_EQ(shown(frontend), expected[run - 1]) << "run " << run;
-    }
-}
-
-TEST(States, AStateSavedAfterTheEndLoadsAsTheEnd) {
-    FakeFrontend frontend;
-    start(frontend, "3");
-    for (uint32_t held : {0u, 0u, kRight, kRight, 0u, kStart}) {
-        frontend.run(held);
-    }
-    const State ended = save(frontend);
-    const std::vector<uint32_t> last = frontend.frame;
-    frontend.api.reset();
-    frontend.run(), frontend.run(), frontend.run();
-    ASSERT_TRUE(frontend.api.unserialize(ended.data(), ended.size()));
-    frontend.run(kRight);
-    EXPECT_EQ(frontend.frame, last);
-    // Asked to be closed when the run ended, and again when the loaded run is the ended one.
-    EXPECT_EQ(frontend.shutdown_runs, (std::vector<unsigned>{6, 10}));
 }
 
 TEST(States, AStateThatCannotBeIsRefusedWithOneLineAndTheRunGoesOn) {
-    const std::vector<uint64_t> expected = plain_run().frames;
-    FakeFrontend frontend;
-    start(frontend);
-    for (int run = 1; run <= 8; ++run) {
-        frontend.run(held_at(run));
-    }
-    const State good = save(frontend);  // at slow motion's fourth wait, buffer B on show
-    frontend.run(held_at(9)), frontend.run(held_at(10));
+    const std::vector<State> plain = plain_run();
+    const State good = bare(plain[8]);  // slow motion's fourth wait, buffer B on display
     struct Case {
         const char* name;
         size_t at;
@@ -208,7 +130,7 @@ TEST(States, AStateThatCannotBeIsRefusedWithOneLineAndTheRunGoesOn) {
     const Case cases[] = {
         {"one byte short", 0, 0, -1},
         {"one byte more", 0, 0, 1},
-        {"not a snapshot", 0, 0x20},
+        {"not a state", 0, 0x20},
         {"another format version", 8, 3},
         {"another size in the header", 13, 1},
         {"a stage past the end", 20, 2},
@@ -222,6 +144,11 @@ TEST(States, AStateThatCannotBeIsRefusedWithOneLineAndTheRunGoesOn) {
         {"a fixed colour changed", 36 + 3 * 12, 1},
         {"a rotation index off its angle", 804 + 24, 1},
     };
+    FakeFrontend frontend;
+    start(frontend);
+    for (int run = 1; run <= 10; ++run) {
+        frontend.run(held_at(run));
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         State bad = good;
@@ -230,10 +157,11 @@ TEST(States, AStateThatCannotBeIsRefusedWithOneLineAndTheRunGoesOn) {
         const size_t lines = frontend.log_lines.size();
         EXPECT_FALSE(frontend.api.unserialize(bad.data(), good.size() + c.size_change));
         ASSERT_EQ(frontend.log_lines.size(), lines + 1);
-        EXPECT_EQ(frontend.log_lines.back().find('\n'), frontend.log_lines.back().size() - 1)
-            << frontend.log_lines.back();
+        EXPECT_EQ(frontend.log_lines.back().find('\n'), frontend.log_lines.back().size() - 1);
     }
-    EXPECT_EQ(play(frontend, 10), std::vector<uint64_t>(expected.begin() + 10, expected.end()));
+    for (int run = 11; run <= kRuns; ++run) {
+        ASSERT_EQ(after_run(frontend, run), plain[run]) << "run " << run;
+    }
 }
 
 }  // namespace
