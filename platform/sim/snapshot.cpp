@@ -24,10 +24,6 @@ constexpr uint32_t kBufferA = Board::kVideoBase + BUFFER_A_OFFSET;
 constexpr uint32_t kBufferB = Board::kVideoBase + BUFFER_B_OFFSET;
 constexpr uint32_t kBackground = Board::kVideoBase + BACKGROUND_OFFSET;
 
-// The palette's background wheel, entries 76-255, turns one entry per frame (scene/palette.h).
-constexpr int kWheelStart = 76;
-constexpr int kWheelSteps = 180;
-
 class Writer {
   public:
     explicit Writer(uint8_t* out) : out_(out) {}
@@ -80,18 +76,19 @@ Rgb built_entry(int index) {
 
 // The built palette with its background wheel turned by some number of entries.
 bool is_built_palette(const std::array<Rgb, 256>& palette) {
-    for (int i = 0; i < kWheelStart; ++i) {
+    for (int i = 0; i < BACKGROUND_WHEEL_START; ++i) {
         if (palette[i] != built_entry(i)) {
             return false;
         }
     }
-    for (int turn = 0; turn < kWheelSteps; ++turn) {
+    for (int turn = 0; turn < BACKGROUND_WHEEL_STEPS; ++turn) {
         int j = 0;
-        while (j < kWheelSteps &&
-               palette[kWheelStart + (j + turn) % kWheelSteps] == built_entry(kWheelStart + j)) {
+        while (j < BACKGROUND_WHEEL_STEPS &&
+               palette[BACKGROUND_WHEEL_START + (j + turn) % BACKGROUND_WHEEL_STEPS] ==
+                   built_entry(BACKGROUND_WHEEL_START + j)) {
             ++j;
         }
-        if (j == kWheelSteps) {
+        if (j == BACKGROUND_WHEEL_STEPS) {
             return true;
         }
     }
