@@ -106,6 +106,22 @@ void print_runs(const Collector& c) {
     }
 }
 
+void print_states(const Collector& c) {
+    std::printf(
+        "\nSave states of the libretro core (wall time, us; goal: a save and a load within 200)\n");
+    const struct {
+        const char* label;
+        const char* name;
+    } rows[] = {
+        {"save and load at the same moment", "state/save_and_load"},
+        {"save and load around a pulse", "state/run_ahead/slow_motion:0/manual_time"},
+        {"the same in slow motion", "state/run_ahead/slow_motion:1/manual_time"},
+    };
+    for (const auto& row : rows) {
+        std::printf("  %-40s %10.1f\n", row.label, time_of(c.seconds, row.name) * 1e6);
+    }
+}
+
 // Whether any benchmark of this group ran (a filter or --benchmark_list_tests runs none).
 bool measured(const Collector& c, const std::string& group) {
     const auto first = c.seconds.lower_bound(group);
@@ -129,6 +145,9 @@ int main(int argc, char** argv) {
     }
     if (measured(collector, "run/")) {
         print_runs(collector);
+    }
+    if (measured(collector, "state/")) {
+        print_states(collector);
     }
     benchmark::Shutdown();
     return 0;

@@ -9,10 +9,6 @@
 #include "scene/plasma.h"
 #include "scene/sprites.h"
 
-namespace {
-constexpr int SLOW_MOTION_WAITS = 16;
-}
-
 extern "C" void demo_main() {
     // The store lives in this frame for the whole run; entries the palette never sets stay black.
     PaletteStore palette;

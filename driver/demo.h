@@ -4,6 +4,9 @@
 
 #include "hw/hw.h"
 
+// Sync pulses waited after a frame while SELECT is held.
+constexpr int SLOW_MOTION_WAITS = 16;
+
 // Process entry; never returns.
 extern "C" [[noreturn]] void demo_main();
 // Palette, balls and sprites, rotation table, plasma, in that order.

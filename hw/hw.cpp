@@ -35,7 +35,6 @@ uint8_t* video = nullptr;
 uint8_t* buffer_a = nullptr;
 uint8_t* buffer_b = nullptr;
 uint8_t* background = nullptr;
-int flip_state = 0;
 
 intptr_t map_window(uintptr_t length, uintptr_t physical) {
     const uintptr_t block[6] = {
@@ -51,6 +50,8 @@ void write_reg(uint32_t offset, uint16_t value) {
 }
 
 }  // namespace
+
+int flip_state = 0;
 
 int hw_open() {
     device = platform::sys_open("/dev/mem", platform::OPEN_READ_WRITE);

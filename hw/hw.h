@@ -52,6 +52,9 @@ void hw_close();
 // Changes to the menu's folder and executes the menu; ends the process if that fails.
 [[noreturn]] void hw_hand_over();
 
+// 0 while buffer A is drawn next, 1 while buffer B is.
+extern int flip_state;
+
 // Start of the mapped video memory.
 uint8_t* video_window();
 // The buffer drawn next (A while the flip state is 0), and the one shown by the latest flip.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <string>
 
 #include "frontends/common/controls.h"
 #include "frontends/libretro/core_options.h"
@@ -91,10 +92,14 @@ void stop_run() {
     g_shutdown_requested = false;
 }
 
+void show() {
+    frontends::libretro::to_xrgb8888(g_runner->board().picture(), g_frame.data());
+}
+
 void advance() {
     try {
         g_runner->run_pulse(read_buttons());
-        frontends::libretro::to_xrgb8888(g_runner->board().picture(), g_frame.data());
+        show();
     } catch (const std::exception& error) {
         // The run cannot go on; it ends as at the hand-over, keeping the last picture.
         log_error("the demo stopped: %s", error.what());
@@ -206,16 +211,39 @@ RETRO_API unsigned retro_get_region(void) {
     return RETRO_REGION_NTSC;
 }
 
-// Save states are not offered: the demo's state lives in globals and on the coroutine's stack,
-// which cannot be written out and read back portably.
+// Save states are snapshots (platform/sim/snapshot.h): data only, the same size at every moment.
 RETRO_API size_t retro_serialize_size(void) {
-    return 0;
+    return sim::snapshot::kBytes;
 }
-RETRO_API bool retro_serialize(void*, size_t) {
-    return false;
+
+RETRO_API bool retro_serialize(void* data, size_t size) {
+    if (!g_runner || size < sim::snapshot::kBytes) {
+        return false;
+    }
+    frontends::libretro::save_state(*g_runner, (uint8_t*)data);
+    return true;
 }
-RETRO_API bool retro_unserialize(const void*, size_t) {
-    return false;
+
+RETRO_API bool retro_unserialize(const void* data, size_t size) {
+    if (!g_runner) {
+        return false;
+    }
+    std::string error;
+    try {
+        if (!frontends::libretro::load_state(g_runner, (const uint8_t*)data, size, error)) {
+            log_error("cannot load the state: %s", error.c_str());
+            return false;
+        }
+    } catch (const std::exception& failure) {
+        log_error("cannot load the state: %s", failure.what());
+        return false;
+    }
+    // A run brought back to life may end again, and then asks again to be closed.
+    if (!g_runner->done()) {
+        g_shutdown_requested = false;
+    }
+    show();
+    return true;
 }
 
 RETRO_API void retro_cheat_reset(void) {}

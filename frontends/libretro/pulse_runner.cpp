@@ -4,11 +4,14 @@
 // caught at its base by run_demo: nothing is ever thrown from one stack to the other.
 
 #include "frontends/libretro/pulse_runner.h"
+
+#include "driver/demo.h"
 #include "platform/sim/run_demo.h"
 
 #include <array>
 #include <bit>
 #include <cstring>
+#include <stdexcept>
 
 namespace frontends::libretro {
 
@@ -61,6 +64,47 @@ void PulseRunner::await_edge(sim::Board& board) {
     }
     pulse_due_ = false;
     board.begin_pulse(board.pulse() + 1, buttons_);
+}
+
+sim::snapshot::Position PulseRunner::position() const {
+    if (!started_) {
+        return {sim::snapshot::Stage::kNotStarted, 0};
+    }
+    if (done()) {
+        return {sim::snapshot::Stage::kEnded, 0};
+    }
+    return sim::snapshot::waiting_position(board_);
+}
+
+void save_state(const PulseRunner& runner, uint8_t* out) {
+    sim::snapshot::save(runner.board(), runner.position(), out);
+}
+
+bool load_state(std::unique_ptr<PulseRunner>& runner, const uint8_t* data, size_t size,
+                std::string& error) {
+    const std::optional<sim::snapshot::Snapshot> snapshot = sim::snapshot::read(data, size, error);
+    if (!snapshot) {
+        return false;
+    }
+    if (sim::snapshot::needs_fresh_run(*snapshot, runner->board(), runner->position())) {
+        runner.reset();
+        runner = std::make_unique<PulseRunner>(snapshot->counter);
+    }
+    // From any position the target is at most a slow motion's waits and two passes away.
+    constexpr int kMostPulses = 2 * SLOW_MOTION_WAITS + 2;
+    for (int pulses = 0;; ++pulses) {
+        const std::optional<sim::Buttons> buttons =
+            sim::snapshot::next_pulse(runner->position(), snapshot->position);
+        if (!buttons) {
+            break;
+        }
+        if (pulses == kMostPulses) {
+            throw std::logic_error("the demo does not reach the snapshot's position");
+        }
+        runner->run_pulse(*buttons);
+    }
+    sim::snapshot::apply(*snapshot, runner->board());
+    return true;
 }
 
 void to_xrgb8888(const sim::Picture& picture, uint32_t* out) {

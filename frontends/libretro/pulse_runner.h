@@ -4,9 +4,14 @@
 
 #include <stdint.h>
 
+#include <memory>
+#include <optional>
+#include <string>
+
 #include "frontends/libretro/coroutine.h"
 #include "platform/sim/board.h"
 #include "platform/sim/run_demo.h"
+#include "platform/sim/snapshot.h"
 
 namespace frontends::libretro {
 
@@ -27,6 +32,9 @@ class PulseRunner : public sim::Frontend {
     // The demo will not run again: it ended, or an error stopped it.
     bool done() const { return coroutine_.finished(); }
     const sim::Board& board() const { return board_; }
+    sim::Board& board() { return board_; }
+    // Before the first pulse, at one of the demo's waits, or done.
+    sim::snapshot::Position position() const;
 
     void await_edge(sim::Board& board) override;
 
@@ -40,6 +48,14 @@ class PulseRunner : public sim::Frontend {
     bool pulse_due_ = false;  // this call's rising edge has not happened yet
     bool cancelled_ = false;
 };
+
+// The run's state as a snapshot of sim::snapshot::kBytes.
+void save_state(const PulseRunner& runner, uint8_t* out);
+// Brings `runner` to the state of the snapshot in `data` (a fresh run where the snapshot's
+// position or seed asks for one, then pulses); false with the reason in `error`, the run as it
+// was, for a snapshot that cannot be loaded.
+bool load_state(std::unique_ptr<PulseRunner>& runner, const uint8_t* data, size_t size,
+                std::string& error);
 
 // The picture as 0x00RRGGBB words, row by row, through a lookup built from its palette.
 void to_xrgb8888(const sim::Picture& picture, uint32_t* out);

@@ -109,14 +109,36 @@ uint16_t Board::peek_register(uint32_t offset) const {
     return offset < kRegisterBytes ? registers_[offset / 2] : 0;
 }
 
+BoardState Board::state() const {
+    return BoardState{pulse_, buttons_, scan_address(), palette()};
+}
+
+void Board::restore(const BoardState& state, const ScanChange& change) {
+    pulse_ = state.pulse;
+    sync_high_ = false;
+    sync_seen_ = false;
+    set_buttons(state.buttons);
+    registers_[kScanLow / 2] = registers_[kScanLow2 / 2] = (uint16_t)state.scan_address;
+    registers_[kScanHigh / 2] = registers_[kScanHigh2 / 2] = (uint16_t)(state.scan_address >> 16);
+    for (size_t i = 0; i < loaded_.size(); ++i) {
+        const Rgb& c = state.palette[i];
+        loaded_[i] = ((uint32_t)c.g << 8 | c.b) << 16 | c.r;
+    }
+    palette_cursor_ = 0;
+    scan_change_ = change;
+}
+
 uint16_t Board::read_sync_status() {
     // A read that would see the level it saw last waits for the next edge, so the demo's
     // busy-wait never spins on the host.
     if (sync_high_ == sync_seen_) {
         frontend_->await_edge(*this);
     }
-    if (watcher_ != nullptr && sync_high_ && !sync_seen_) {
-        watcher_->rise_seen();
+    if (sync_high_ && !sync_seen_) {
+        ++scan_change_.rises_seen;
+        if (watcher_ != nullptr) {
+            watcher_->rise_seen();
+        }
     }
     sync_seen_ = sync_high_;
     return sync_high_ ? kSyncBit : 0;
@@ -138,6 +160,9 @@ void Board::write_other_register(uint32_t offset, uint16_t value) {
     }
     if (offset == kPaletteIndex) {
         palette_cursor_ = (value & 0xFFu) * 2;
+    }
+    if (offset == kScanHigh) {
+        scan_change_ = ScanChange{buttons_, 0};
     }
     if (offset != kCounterLow && offset != kCounterHigh && offset != kSyncStatus &&
         (offset < kPinsBase || offset >= kPinsBase + 32)) {

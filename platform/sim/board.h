@@ -39,6 +39,22 @@ struct DemoEnded {
     int status;
 };
 
+// What of the board a snapshot keeps besides video memory (platform/sim/snapshot.h): the pulse,
+// the pins, what the display scans and the palette loaded into it.
+struct BoardState {
+    uint32_t pulse = 0;
+    Buttons buttons = 0;
+    uint32_t scan_address = 0;
+    std::array<Rgb, 256> palette{};
+};
+
+// The demo's waits since it last set the scan address: the buttons held when it did (after a flip
+// the demo tests SELECT at once, with these) and the rises it has seen since.
+struct ScanChange {
+    Buttons buttons = 0;
+    uint32_t rises_seen = 0;
+};
+
 // What drives the board. It decides when each pulse begins and ends, supplies the button levels
 // at each rising edge and takes the pictures it wants.
 class Frontend {
@@ -121,6 +137,13 @@ class Board {
     const std::array<Rgb, 256>& palette() const;
     const uint8_t* display_pixels() const;  // null when the scan address is outside video memory
 
+    // --- for snapshots ---
+    const ScanChange& since_scan_change() const { return scan_change_; }
+    BoardState state() const;
+    // Puts a saved state back, with the sync line low as the demo last saw it, and this record of
+    // the waits since the last scan change.
+    void restore(const BoardState& state, const ScanChange& change);
+
     // --- the machine as the demo's register accesses see it ---
     // Inline but for the sync status, whose reading waits for an edge, and for reads a watcher is
     // told of.
@@ -188,6 +211,7 @@ class Board {
     uint32_t pulse_ = 0;
     bool sync_high_ = false;
     bool sync_seen_ = false;  // the level the demo saw at its last status read
+    ScanChange scan_change_;
     bool device_open_ = false;
     std::string working_directory_ = "/";
 };

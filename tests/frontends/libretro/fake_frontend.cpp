@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -49,6 +51,7 @@ FakeFrontend::FakeFrontend(FrontendSettings settings) : settings_(settings) {
     resolve(library_, "retro_run", api.run);
     resolve(library_, "retro_serialize_size", api.serialize_size);
     resolve(library_, "retro_serialize", api.serialize);
+    resolve(library_, "retro_unserialize", api.unserialize);
     set_environment(&FakeFrontend::environment);
     set_video(&FakeFrontend::video);
     set_poll(&FakeFrontend::input_poll);
@@ -121,6 +124,9 @@ bool FakeFrontend::answer(unsigned command, void* data) {
                 descriptor_texts.push_back(d->description);
             }
             return true;
+        case RETRO_ENVIRONMENT_GET_LOG_INTERFACE:
+            ((retro_log_callback*)data)->log = &FakeFrontend::log;
+            return true;
         case RETRO_ENVIRONMENT_SHUTDOWN:
             environment_calls.push_back("SHUTDOWN");
             shutdown_runs.push_back((unsigned)runs);
@@ -144,6 +150,15 @@ void FakeFrontend::video(const void* data, unsigned width, unsigned height, size
         std::memcpy(self.frame.data() + (size_t)y * width, (const uint8_t*)data + y * pitch,
                     width * sizeof(uint32_t));
     }
+}
+
+void FakeFrontend::log(retro_log_level, const char* format, ...) {
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    g_current->log_lines.push_back(text);
 }
 
 void FakeFrontend::input_poll() {

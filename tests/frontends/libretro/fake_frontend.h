@@ -46,6 +46,7 @@ class FakeFrontend {
         void (*run)();
         size_t (*serialize_size)();
         bool (*serialize)(void*, size_t);
+        bool (*unserialize)(const void*, size_t);
     } api{};
 
     bool load() { return api.load_game(nullptr); }
@@ -57,6 +58,7 @@ class FakeFrontend {
 
     // --- what the core did ---
     std::vector<std::string> environment_calls;  // names of the commands, in order
+    std::vector<std::string> log_lines;          // what the core logged
     bool no_game = false;
     std::optional<retro_pixel_format> pixel_format;
     std::vector<retro_input_descriptor> descriptors;
@@ -76,6 +78,7 @@ class FakeFrontend {
     static bool environment(unsigned command, void* data);
     static void video(const void* data, unsigned width, unsigned height, size_t pitch);
     static void input_poll();
+    static void log(retro_log_level level, const char* format, ...);
     static int16_t input_state(unsigned port, unsigned device, unsigned index, unsigned id);
     bool answer(unsigned command, void* data);
 

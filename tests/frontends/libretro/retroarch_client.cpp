@@ -80,8 +80,12 @@ std::string bus_config(const fs::path& dir) {
 }  // namespace
 
 int run_retroarch(const fs::path& dir, const fs::path& core, int frames,
-                  const std::string& settings, const std::string& core_options, std::string& log) {
-    write_file(dir / "retroarch.cfg", client_config(dir) + settings);
+                  const std::string& settings, const std::string& core_options, std::string& log,
+                  const std::string& commands) {
+    write_file(
+        dir / "retroarch.cfg",
+        client_config(dir) + settings + (commands.empty() ? "" : "stdin_cmd_enable = \"true\"\n"));
+    write_file(dir / "commands", commands);
     write_file(dir / "bus.conf", bus_config(dir));
     write_file(dir / "options.cfg", core_options);
     const fs::path home = dir / "home";
@@ -111,7 +115,8 @@ int run_retroarch(const fs::path& dir, const fs::path& core, int frames,
                     const_cast<char*>(path_variable.c_str()), nullptr};
     const pid_t child = fork();
     if (child == 0) {
-        if (freopen(output.c_str(), "w", stdout) == nullptr || dup2(1, 2) < 0) {
+        if (freopen(output.c_str(), "w", stdout) == nullptr || dup2(1, 2) < 0 ||
+            freopen((dir / "commands").c_str(), "r", stdin) == nullptr) {
             _exit(126);
         }
         execvpe(argv[0], argv.data(), envp);

@@ -31,9 +31,11 @@ std::string read_file(const std::filesystem::path& path);
 
 // Runs the client on `core` for `frames` frames in `dir`, taking a screenshot to dir/shot.png at
 // the end. `settings` are further lines of its configuration; `core_options` the lines of its
-// core-options file. Returns its exit status, its output in `log`.
+// core-options file; `commands` lines it reads on its standard input (SAVE_STATE, LOAD_STATE...),
+// all of them at its first frame. Returns its exit status, its output in `log`.
 int run_retroarch(const std::filesystem::path& dir, const std::filesystem::path& core, int frames,
-                  const std::string& settings, const std::string& core_options, std::string& log);
+                  const std::string& settings, const std::string& core_options, std::string& log,
+                  const std::string& commands = "");
 
 // A PNG as RGB triples; empty when it cannot be read.
 std::vector<uint8_t> read_rgb(const std::filesystem::path& path, png_uint_32& width,

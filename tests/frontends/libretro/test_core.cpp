@@ -284,7 +284,7 @@ TEST(Core, DescribesItselfToTheFrontend) {
     EXPECT_EQ(av.geometry.max_height, 240u);
     EXPECT_FLOAT_EQ(av.geometry.aspect_ratio, 4.0f / 3.0f);
     EXPECT_DOUBLE_EQ(av.timing.fps, 60.0);
-    EXPECT_EQ(frontend.api.serialize_size(), 0u);
+    EXPECT_LE(frontend.api.serialize_size(), 512u * 1024);
     char state[16];
     EXPECT_FALSE(frontend.api.serialize(state, sizeof state));
 
