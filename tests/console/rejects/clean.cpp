@@ -1,0 +1,5 @@
+// Passes: a loop entered at demo_main, nothing more.
+extern "C" void demo_main() {
+    for (;;) {
+    }
+}

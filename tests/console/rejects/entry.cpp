@@ -1,0 +1,5 @@
+// Entered somewhere else than demo_main.
+extern "C" void demo_main() {
+}
+extern "C" void other() {
+}

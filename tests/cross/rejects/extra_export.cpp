@@ -1,0 +1,3 @@
+// One export besides the entry points.
+#include "clean.cpp"
+API void helper() {}

@@ -1,0 +1,3 @@
+// One entry point missing (renamed).
+#define retro_run retro_walk
+#include "clean.cpp"
