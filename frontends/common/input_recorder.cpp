@@ -49,4 +49,61 @@ std::vector<uint32_t> InputRecorder::changed_within() const {
     return intervals;
 }
 
+InputRecorder::Mark InputRecorder::mark() const {
+    return Mark{interval_,
+                read_,
+                levels_,
+                current_,
+                mixed_,
+                (uint32_t)changes_.size(),
+                (uint32_t)changed_within_.size()};
+}
+
+void InputRecorder::rewind_to(const Mark& mark) {
+    interval_ = mark.interval;
+    read_ = mark.read;
+    levels_ = mark.levels;
+    current_ = mark.current;
+    mixed_ = mark.mixed;
+    changes_.resize(mark.changes);
+    changed_within_.resize(mark.changed_within);
+}
+
+InputRecorder::State InputRecorder::state() const {
+    return State{mark(), changes_, changed_within_};
+}
+
+bool InputRecorder::possible(const State& state) {
+    const Mark& at = state.at;
+    if (at.changes != state.changes.size() || at.changed_within != state.changed_within.size() ||
+        ((at.read | at.current) & ~sim::kAllButtons) != 0 || (at.levels & ~at.read) != 0 ||
+        (at.mixed && at.read == 0)) {
+        return false;
+    }
+    uint16_t levels = 0;
+    int64_t last = -1;
+    for (const ButtonChange& change : state.changes) {
+        if ((int64_t)change.pulse <= last || change.pulse >= at.interval ||
+            change.buttons == levels || (change.buttons & ~sim::kAllButtons) != 0) {
+            return false;
+        }
+        last = change.pulse;
+        levels = change.buttons;
+    }
+    last = -1;
+    for (uint32_t interval : state.changed_within) {
+        if ((int64_t)interval <= last || interval >= at.interval) {
+            return false;
+        }
+        last = interval;
+    }
+    return levels == at.current;
+}
+
+void InputRecorder::restore(const State& state) {
+    changes_ = state.changes;
+    changed_within_ = state.changed_within;
+    rewind_to(state.at);
+}
+
 }  // namespace frontends

@@ -31,6 +31,31 @@ class InputRecorder : public sim::ReadWatcher {
     // already: no script can replay those; the changes hold the levels it read last.
     std::vector<uint32_t> changed_within() const;
 
+    // A point of the record to come back to: the open interval, and how much had been written
+    // before it. The record only grows, so a mark stays good until the record is rewound past it.
+    struct Mark {
+        uint32_t interval = 0;
+        uint16_t read = 0, levels = 0, current = 0;
+        bool mixed = false;
+        uint32_t changes = 0, changed_within = 0;  // how many of each had been written
+    };
+    Mark mark() const;
+    // Back to a mark of this record: what was written since it is dropped.
+    void rewind_to(const Mark& mark);
+
+    // The whole record, to carry into another run.
+    struct State {
+        Mark at;
+        std::vector<ButtonChange> changes;
+        std::vector<uint32_t> changed_within;
+    };
+    State state() const;
+    // Whether `state` is one a recorder can be in (the changes in order, each a change, the marks
+    // matching them, only the console's buttons).
+    static bool possible(const State& state);
+    // Takes over a possible record.
+    void restore(const State& state);
+
   private:
     // The script's levels once the open interval is closed.
     uint16_t closing_levels() const;

@@ -75,6 +75,87 @@ TEST(InputRecorder, KeepsTheLevelsReadInEachInterval) {
     }
 }
 
+void feed(InputRecorder& recorder, const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+        if (step.kind == 'r') {
+            recorder.rise_seen();
+        } else {
+            recorder.pins_read(step.contacts, step.held);
+        }
+    }
+}
+
+const Step kRise{'r'};
+// Two changes, a change within interval 2, and an open interval that has read a change within.
+const std::vector<Step> kBefore = {kRise,
+                                   {'p', kStick, kRight},
+                                   kRise,
+                                   {'p', kStick, 0},
+                                   {'p', kStick, kUp},
+                                   kRise,
+                                   {'p', kPort0, 0},
+                                   {'p', kPort0, kSelect}};
+
+TEST(InputRecorder, ComesBackToAMarkOrATakenOverStateAsIfNothingHadHappenedSince) {
+    const std::vector<Step> astray = {
+        {'p', kStick, 0}, kRise, {'p', kPort0, kStart}, kRise, {'p', kStick, kRight}};
+    const std::vector<Step> after = {
+        kRise, {'p', kStick, kRight}, kRise, {'p', kPort0, kStart}, kRise};
+    InputRecorder straight;
+    feed(straight, kBefore);
+    feed(straight, after);
+    ASSERT_EQ(straight.changed_within(), (std::vector<uint32_t>{2, 3}));
+
+    InputRecorder rewound;
+    feed(rewound, kBefore);
+    const InputRecorder::Mark mark = rewound.mark();
+    feed(rewound, astray);
+    rewound.rewind_to(mark);
+    feed(rewound, after);
+
+    InputRecorder source;
+    feed(source, kBefore);
+    InputRecorder elsewhere;
+    feed(elsewhere, astray);
+    elsewhere.restore(source.state());
+    feed(elsewhere, after);
+
+    for (const InputRecorder* recorder : {&rewound, &elsewhere}) {
+        EXPECT_EQ(recorder->changes(), straight.changes());
+        EXPECT_EQ(recorder->changed_within(), straight.changed_within());
+        EXPECT_EQ(recorder->interval(), straight.interval());
+    }
+}
+
+TEST(InputRecorder, TakesOverOnlyAStateItCouldBeIn) {
+    InputRecorder source;
+    feed(source, kBefore);
+    const InputRecorder::State good = source.state();
+    ASSERT_TRUE(InputRecorder::possible(good));
+    ASSERT_EQ(good.changes.size(), 2u);
+    using State = InputRecorder::State;
+    const std::vector<std::pair<const char*, void (*)(State&)>> damages = {
+        {"changes out of order", [](State& s) { std::swap(s.changes[0], s.changes[1]); }},
+        {"a change to the same levels",
+         [](State& s) { s.changes[1].buttons = s.at.current = kRight; }},
+        {"a change in the open interval", [](State& s) { s.changes[1].pulse = s.at.interval; }},
+        {"a button the console lacks", [](State& s) { s.changes[0].buttons |= 0x400; }},
+        {"a mark that does not count the changes", [](State& s) { s.at.changes = 1; }},
+        {"levels that are not the last change's", [](State& s) { s.at.current = kRight; }},
+        {"levels read of unread buttons", [](State& s) { s.at.levels = kStick; }},
+        {"intervals out of order",
+         [](State& s) {
+             s.changed_within = {2, 2};
+             s.at.changed_within = 2;
+         }},
+    };
+    for (const auto& [name, damage] : damages) {
+        State state = good;
+        damage(state);
+        EXPECT_FALSE(InputRecorder::possible(state)) << name;
+    }
+}
+
 }  // namespace
 
 namespace {
