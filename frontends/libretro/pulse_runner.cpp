@@ -5,13 +5,11 @@
 
 #include "frontends/libretro/pulse_runner.h"
 
-#include "driver/demo.h"
 #include "platform/sim/run_demo.h"
 
 #include <array>
 #include <bit>
 #include <cstring>
-#include <stdexcept>
 
 namespace frontends::libretro {
 
@@ -90,17 +88,8 @@ bool load_state(std::unique_ptr<PulseRunner>& runner, const uint8_t* data, size_
         runner.reset();
         runner = std::make_unique<PulseRunner>(snapshot->counter);
     }
-    // From any position the target is at most a slow motion's waits and two passes away.
-    constexpr int kMostPulses = 2 * SLOW_MOTION_WAITS + 2;
-    for (int pulses = 0;; ++pulses) {
-        const std::optional<sim::Buttons> buttons =
-            sim::snapshot::next_pulse(runner->position(), snapshot->position);
-        if (!buttons) {
-            break;
-        }
-        if (pulses == kMostPulses) {
-            throw std::logic_error("the demo does not reach the snapshot's position");
-        }
+    sim::snapshot::Load load(*snapshot);
+    while (const std::optional<sim::Buttons> buttons = load.next_pulse(runner->position())) {
         runner->run_pulse(*buttons);
     }
     sim::snapshot::apply(*snapshot, runner->board());

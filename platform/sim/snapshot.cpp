@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "driver/demo.h"
 #include "fixed/fixed.h"
@@ -266,6 +267,16 @@ std::optional<Buttons> next_pulse(Position live, Position target) {
     // SELECT held for a frame enters slow motion at its first wait; without it the waits run out.
     const bool at_frame_loop = live.stage == Stage::kNotStarted || live.slow_wait == 0;
     return at_frame_loop && target.slow_wait != 0 ? kSelect : 0;
+}
+
+std::optional<Buttons> Load::next_pulse(Position live) {
+    // From any position the target is at most a slow motion's waits and two passes away.
+    constexpr int kMostPulses = 2 * SLOW_MOTION_WAITS + 2;
+    const std::optional<Buttons> buttons = snapshot::next_pulse(live, snapshot_.position);
+    if (buttons && pulses_++ == kMostPulses) {
+        throw std::logic_error("the demo does not reach the snapshot's position");
+    }
+    return buttons;
 }
 
 void apply(const Snapshot& snapshot, Board& board) {

@@ -73,6 +73,20 @@ bool needs_fresh_run(const Snapshot& snapshot, const Board& board, Position live
 // reach without a fresh run; empty when it is there.
 std::optional<Buttons> next_pulse(Position live, Position target);
 
+// A load under way: the snapshot, and the pulses spent so far bringing a run to its position.
+class Load {
+  public:
+    explicit Load(const Snapshot& snapshot) : snapshot_(snapshot) {}
+    const Snapshot& snapshot() const { return snapshot_; }
+    // next_pulse() towards the snapshot's position. Throws std::logic_error once more pulses have
+    // gone by than any position needs: the run did not go where the demo's code takes it.
+    std::optional<Buttons> next_pulse(Position live);
+
+  private:
+    Snapshot snapshot_;
+    int pulses_ = 0;
+};
+
 // Writes the snapshot over the run on `board`, which is at the snapshot's position, and draws the
 // buffer on display again.
 void apply(const Snapshot& snapshot, Board& board);
