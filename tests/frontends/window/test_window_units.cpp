@@ -1,5 +1,5 @@
 // The window's pieces that need no display: keys and gamepads to console pins, the real-time
-// pulse schedule, and placing and expanding the picture.
+// pulse schedule and the console's clock, placing and expanding the picture, the rewind ring.
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include "frontends/window/controls.h"
 #include "frontends/window/pixels.h"
 #include "frontends/window/pulses.h"
+#include "frontends/window/rewind.h"
 
 namespace {
 
@@ -213,6 +214,47 @@ TEST(Expand, EachPixelBecomesABlockAndNothingOutsideIsWritten) {
         }
         EXPECT_EQ(wrong, 0) << c.w << "x" << c.h << " at scale " << placement.scale;
     }
+}
+
+TEST(ConsoleClock, StandsStillWhileStoppedAndIsSetWhereARunJumps) {
+    ConsoleClock clock;
+    clock.set(0, 1000);  // the demo's first look, at real time 1000
+    EXPECT_EQ(clock.now(1500), 500);
+    clock.stop(2000);  // paused
+    EXPECT_EQ(clock.now(90000), 1000);
+    clock.set(rise_time(3), 90000);  // a state loaded while paused: still paused
+    EXPECT_EQ(clock.now(95000), rise_time(3));
+    clock.run(100000);
+    clock.run(100500);  // running already: no jump back
+    EXPECT_EQ(clock.now(101000), rise_time(3) + 1000);
+    EXPECT_EQ(clock.real_at(rise_time(4)), 100000 + rise_time(4) - rise_time(3));
+    clock.set(rise_time(9), 102000);  // fast-forward: pulse 9 rises at once
+    const Edge edge = next_edge(clock.now(102000), false, 8);
+    EXPECT_EQ(edge.pulse, 9u);
+    EXPECT_LE(edge.at, clock.now(102000));
+}
+
+TEST(RewindRing, GivesTheNewestBackFirstAndForgetsThoseOlderThanAMinute) {
+    RewindRing ring;
+    const auto push = [&ring](uint32_t n) { ring.push().recorder.interval = n; };
+    std::vector<uint32_t> popped;
+    const auto pop = [&ring, &popped] {
+        const std::optional<RewindRing::Entry> entry = ring.pop();
+        popped.push_back(entry ? entry->recorder.interval : 0);
+    };
+    push(1), push(2), push(3), pop(), push(4), pop(), pop(), pop(), pop();
+    EXPECT_EQ(popped, (std::vector<uint32_t>{3, 4, 2, 1, 0}));
+    const uint32_t pushed = RewindRing::kEntries + 5;
+    for (uint32_t n = 1; n <= pushed; ++n) {
+        push(n);
+    }
+    EXPECT_EQ(ring.size(), RewindRing::kEntries);
+    for (uint32_t n = pushed; n > 5; --n) {
+        const std::optional<RewindRing::Entry> entry = ring.pop();
+        ASSERT_TRUE(entry);
+        ASSERT_EQ(entry->recorder.interval, n);
+    }
+    EXPECT_FALSE(ring.pop());
 }
 
 }  // namespace
