@@ -4,11 +4,14 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
 #include "frontends/common/headless.h"
+#include "frontends/common/input_recorder.h"
 #include "platform/sim/run_demo.h"
+#include "platform/sim/snapshot.h"
 #include "support/test_board.h"
 
 namespace pbtest {
@@ -44,6 +47,14 @@ struct Run {
 // Runs the demo with this seed, START held from pulse `frames` on, and an optional button script
 // (the command line's format).
 Run run_headless(uint16_t seed, uint32_t frames, const std::string& script = "");
+
+// The headless run of this seed and script stopped at its wait for pulse `pulse`: its snapshot
+// there and the record of what the demo had read.
+struct Stopped {
+    std::array<uint8_t, sim::snapshot::kBytes> snapshot;
+    frontends::InputRecorder::State record;
+};
+Stopped stop_before(uint16_t seed, uint32_t pulse, const std::string& script = "");
 
 // FNV-1a, for comparing large buffers compactly.
 uint64_t fnv1a(const void* data, size_t size);

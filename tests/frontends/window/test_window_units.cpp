@@ -1,16 +1,24 @@
 // The window's pieces that need no display: keys and gamepads to console pins, the real-time
-// pulse schedule and the console's clock, placing and expanding the picture, the rewind ring.
+// pulse schedule and the console's clock, placing and expanding the picture, the rewind ring and
+// the slot files.
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zlib.h>
 
+#include <cstring>
+#include <filesystem>
 #include <initializer_list>
 #include <vector>
 
+#include "frontends/capture/output_file.h"
 #include "frontends/window/controls.h"
 #include "frontends/window/pixels.h"
 #include "frontends/window/pulses.h"
 #include "frontends/window/rewind.h"
+#include "frontends/window/slots.h"
+#include "support/run_demo.h"
 
 namespace {
 
@@ -255,6 +263,128 @@ TEST(RewindRing, GivesTheNewestBackFirstAndForgetsThoseOlderThanAMinute) {
         ASSERT_EQ(entry->recorder.interval, n);
     }
     EXPECT_FALSE(ring.pop());
+}
+
+void fix_checksum(std::vector<uint8_t>& bytes) {
+    const size_t body = bytes.size() - 4;
+    const uint32_t crc = (uint32_t)crc32(0, bytes.data(), (uInt)body);
+    for (int i = 0; i < 4; ++i) {
+        bytes[body + i] = (uint8_t)(crc >> 8 * i);
+    }
+}
+
+TEST(Slots, ReadBackWhatWasSavedAndRefuseAnythingElse) {
+    // Seed 7 with the stick right from pulse 5 and SELECT from 9, at the wait for pulse 12.
+    const pbtest::Stopped saved = pbtest::stop_before(7, 12, "5 right\n9 right+select\n");
+    ASSERT_FALSE(saved.record.changes.empty());
+    const std::vector<uint8_t> good = slot_bytes(saved.snapshot.data(), saved.record);
+    std::string error;
+    const std::optional<Slot> slot = read_slot(good, error);
+    ASSERT_TRUE(slot) << error;
+    EXPECT_EQ(slot->snapshot.counter, 7u << 16);
+    EXPECT_EQ(slot->snapshot.position.slow_wait, 3) << "SELECT from pulse 9: slow motion's 3rd";
+    EXPECT_EQ(slot->recorder.changes, saved.record.changes);
+    EXPECT_EQ(slot->recorder.at.interval, saved.record.at.interval);
+
+    // Where fields sit in the file: the snapshot after a 40-byte header and the open interval.
+    constexpr size_t kSnapshot = 52, kVersion = 8, kChanges = 32;
+    constexpr size_t kBallSpeed = kSnapshot + 816, kStage = kSnapshot + 20;
+    // A ball's speed may be anything: a snapshot alone would take this damage.
+    std::array<uint8_t, sim::snapshot::kBytes> damaged = saved.snapshot;
+    damaged[kBallSpeed - kSnapshot] ^= 1;
+    ASSERT_TRUE(sim::snapshot::read(damaged.data(), damaged.size(), error)) << error;
+
+    struct Case {
+        const char* name;
+        void (*change)(std::vector<uint8_t>&);
+        const char* error;
+    };
+    const Case cases[] = {
+        {"another file", [](auto& b) { b[0] = '#'; }, "not a slot file"},
+        {"cut short", [](auto& b) { b.resize(b.size() - 7); }, "damaged (its checksum"},
+        {"a ball's speed", [](auto& b) { b[kBallSpeed] ^= 1; }, "damaged (its checksum"},
+        {"the record", [](auto& b) { b[b.size() - 5] ^= 0x80; }, "damaged (its checksum"},
+        {"another version",
+         [](auto& b) {
+             std::memcpy(&b[kVersion], "0.9.0\0\0", 8);
+             fix_checksum(b);
+         },
+         "saved by plasmaballs 0.9.0, not "},
+        {"counts that do not add up",
+         [](auto& b) {
+             ++b[kChanges];
+             fix_checksum(b);
+         },
+         "damaged (a checksum that matches"},
+        {"a record no recorder keeps",
+         [](auto& b) {
+             b[b.size() - 6] = b[b.size() - 5] = 0;  // the last change's buttons, to none
+             fix_checksum(b);
+         },
+         "damaged (a checksum that matches"},
+        {"the end of a run",
+         [](auto& b) {
+             b[kStage] = 2, b[kStage + 1] = 0;
+             fix_checksum(b);
+         },
+         "it holds no run at one of its waits"},
+        {"a palette no run shows",
+         [](auto& b) {
+             b[kSnapshot + 40] ^= 1;
+             fix_checksum(b);
+         },
+         "its state: a palette no run shows"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = good;
+        c.change(bytes);
+        error.clear();
+        EXPECT_FALSE(read_slot(bytes, error)) << c.name;
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << c.name << ": " << error;
+    }
+}
+
+TEST(Slots, LiveInTheStateFolderWrittenWholeOrNotAtAll) {
+    struct Folder {
+        const char *state_home, *home, *folder;
+    };
+    const Folder folders[] = {
+        {"/s", "/h", "/s/plasmaballs"},
+        {"", "/h", "/h/.local/state/plasmaballs"},
+        {nullptr, "/h", "/h/.local/state/plasmaballs"},
+        {"relative", "/h", "/h/.local/state/plasmaballs"},  // not a path to use
+        {nullptr, nullptr, ""},
+        {"", "", ""},
+    };
+    for (const Folder& f : folders) {
+        EXPECT_EQ(slot_folder(f.state_home, f.home), f.folder)
+            << (f.state_home ? f.state_home : "(unset)");
+    }
+
+    char pattern[] = "/tmp/pbslots-XXXXXX";
+    const std::filesystem::path root = mkdtemp(pattern);
+    const std::string folder = (root / "state/plasmaballs").string();
+    const pbtest::Stopped saved = pbtest::stop_before(7, 12, "5 right\n");
+    const std::vector<uint8_t> bytes = slot_bytes(saved.snapshot.data(), saved.record);
+    EXPECT_EQ(write_slot(folder, 3, bytes), folder + "/slot-3");
+    struct stat info;
+    ASSERT_EQ(stat(folder.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    std::string error;
+    const std::optional<Slot> slot = load_slot(folder, 3, error);
+    ASSERT_TRUE(slot) << error;
+    EXPECT_EQ(slot->recorder.changes, saved.record.changes);
+    EXPECT_FALSE(load_slot(folder, 4, error));
+    EXPECT_EQ(error, "nothing saved there");
+
+    // Into a folder that cannot be: refused, and nothing left behind.
+    EXPECT_THROW(write_slot(folder + "/slot-3/below", 1, bytes), frontends::OutputError);
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        files += entry.is_regular_file();
+    }
+    EXPECT_EQ(files, 1u);
+    std::filesystem::remove_all(root);
 }
 
 }  // namespace
