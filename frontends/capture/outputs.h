@@ -21,6 +21,9 @@ class Outputs {
     explicit Outputs(const Options& options);
     // Watches what the demo reads on `board`, for --save-input; before the demo starts.
     void watch(sim::Board& board);
+    // What --save-input writes: the record of what the demo read, which a front end that loads
+    // states winds back or replaces with the one that led to the state.
+    InputRecorder& input() { return input_; }
     // Samples the display for the recording: a GIF at pulses 1, 1 + k, 1 + 2k, ...
     // (k = --record-every), a video at every pulse.
     void on_pulse(const sim::Board& board, uint32_t pulse);

@@ -1,5 +1,11 @@
 // Real-time pulses: the demo's busy-wait reaches await_edge() only when the level it saw last
 // still holds, and then sleeps until the next edge is due, so waiting costs no processor time.
+//
+// The player's controls act there too, while the demo waits for a rise: a pause stops the
+// console's clock and waits for keys, fast-forward sets the clock to each next edge, and a load
+// (a step back or a slot) runs the pulses that bring the demo to the snapshot's wait through its
+// own code, unseen and unrecorded, then writes the snapshot over the run. Each pulse shown
+// leaves the run as it stood before it in the rewind ring.
 
 #include "frontends/window/frontend.h"
 
@@ -9,20 +15,30 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <stdexcept>
 
 #include "frontends/capture/image_output.h"
+#include "frontends/common/text.h"
 #include "frontends/window/controls.h"
 #include "frontends/window/interrupt.h"
-#include "frontends/window/pulses.h"
+#include "frontends/window/slots.h"
 
 namespace frontends::window {
 namespace {
 
 // A demo that stalled for long would otherwise feed the recording one frame per missed pulse.
 constexpr uint32_t kMostPulsesRecordedAtOnce = 60;
+// Fast-forward shows a picture, and Backspace steps back, at most once a pulse of real time.
+constexpr int64_t kPulseTime = kSecond / kPulsesPerSecond;
+constexpr int64_t kNoticeTime = 2 * kSecond;
+constexpr int kPausedWaitMs = 100;  // a paused run still looks for Ctrl+C this often
 
-int64_t nanoseconds(const timespec& t) {
-    return (int64_t)t.tv_sec * kSecond + t.tv_nsec;
+// One line on stderr; control characters (a folder's name may hold any) would break it.
+void say(std::string line) {
+    for (char& c : line) {
+        c = is_control(c) ? '?' : c;
+    }
+    std::fprintf(stderr, "plasmaballs: %s\n", line.c_str());
 }
 
 // "plasmaballs-20240131-235959-123.png", from the wall clock.
@@ -90,6 +106,11 @@ struct WindowFrontend::Gamepads {
     }
 };
 
+std::string window_title(uint16_t seed, const std::string& state) {
+    const std::string title = "plasmaballs (seed " + std::to_string(seed) + ")";
+    return state.empty() ? title : title + " - " + state;
+}
+
 WindowFrontend::WindowFrontend(Video& video, Outputs& outputs, InputTimeline timeline)
     : video_(video),
       outputs_(outputs),
@@ -98,38 +119,112 @@ WindowFrontend::WindowFrontend(Video& video, Outputs& outputs, InputTimeline tim
 
 WindowFrontend::~WindowFrontend() = default;
 
-int64_t WindowFrontend::now() {
+int64_t WindowFrontend::real_now() {
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
-    if (!start_) {
-        start_ = t;
-    }
-    return nanoseconds(t) - nanoseconds(*start_);
+    return (int64_t)t.tv_sec * kSecond + t.tv_nsec;
 }
 
-void WindowFrontend::sleep_until(int64_t at) const {
-    const int64_t when = nanoseconds(*start_) + at;
-    const timespec until{(time_t)(when / kSecond), (long)(when % kSecond)};
+void WindowFrontend::sleep_until_real(int64_t real) {
+    const timespec until{(time_t)(real / kSecond), (long)(real % kSecond)};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
 }
 
+void WindowFrontend::sleep_until(int64_t at) const {
+    sleep_until_real(clock_.real_at(at));
+}
+
 void WindowFrontend::await_edge(sim::Board& board) {
-    const Edge edge = next_edge(now(), board.sync_high(), board.pulse());
-    if (edge.kind == Edge::kFall) {
-        if (edge.pulse != board.pulse()) {
-            rise(board, edge.pulse);
+    if (!started_) {
+        clock_.set(0, real_now());
+        started_ = true;
+    }
+    if (board.sync_high()) {
+        fall(board);
+    } else {
+        wait_for_rise(board);
+    }
+}
+
+void WindowFrontend::fall(sim::Board& board) {
+    // A load's pulses and fast-forward's fall at once.
+    if (loading_ || fast_) {
+        if (!loading_) {
+            clock_.set(fall_time(board.pulse()), real_now());
         }
-        sleep_until(edge.at);
         board.end_pulse();
         return;
     }
+    const Edge edge = next_edge(clock_.now(real_now()), true, board.pulse());
+    if (edge.pulse != board.pulse()) {
+        rise(board, edge.pulse);
+    }
     sleep_until(edge.at);
-    rise(board, edge.pulse);
+    board.end_pulse();
+}
+
+void WindowFrontend::wait_for_rise(sim::Board& board) {
+    for (;;) {
+        if (loading_ && drive(board)) {
+            return;
+        }
+        handle_events(board);
+        if (loading_) {
+            continue;  // a slot to load
+        }
+        const int64_t real = real_now();
+        update_title(board, real);
+        if (hold(board, real)) {
+            continue;
+        }
+        if (fast_ || advances_ > 0) {
+            clock_.set(rise_time(board.pulse() + 1), real);
+        }
+        // The demo looked in time: this edge is its, however late this thread wakes for it,
+        // unless the keys pressed meanwhile hold the run.
+        const Edge edge = next_edge(clock_.now(real), false, board.pulse());
+        sleep_until(edge.at);
+        handle_events(board);
+        if (held()) {
+            continue;
+        }
+        advances_ -= advances_ > 0;
+        keep_for_rewind(board);
+        rise(board, edge.pulse);
+        return;
+    }
+}
+
+bool WindowFrontend::held() const {
+    return loading_ || step_asked_ || rewinding_ || (paused_ && advances_ == 0);
+}
+
+// Paused or rewinding, the console's clock stands still and the demo stays at its wait, while the
+// window shows what the display holds; a step back begins a load. True while the run is held.
+bool WindowFrontend::hold(sim::Board& board, int64_t real) {
+    if (step_asked_ || (rewinding_ && real >= next_step_)) {
+        step_asked_ = false;
+        next_step_ = real + kPulseTime;
+        if (step_back(board)) {
+            return true;
+        }
+    }
+    if (!held()) {
+        clock_.run(real);
+        return false;
+    }
+    clock_.stop(real);
+    show_display(board);
+    if (rewinding_) {
+        sleep_until_real(next_step_);
+    } else {
+        SDL_WaitEventTimeout(nullptr, kPausedWaitMs);
+    }
+    return true;
 }
 
 void WindowFrontend::rise(sim::Board& board, uint32_t pulse) {
-    handle_events(board);
     board.begin_pulse(pulse, timeline_.at(pulse) | live_buttons());
     // Pulses missed since the last rise still count for the recording's clock.
     const uint32_t missed = pulse - last_rise_ - 1;
@@ -137,8 +232,19 @@ void WindowFrontend::rise(sim::Board& board, uint32_t pulse) {
         outputs_.on_pulse(board, p);
     }
     last_rise_ = pulse;
+    const int64_t real = real_now();
+    if (!fast_ || real >= next_show_) {
+        next_show_ = real + kPulseTime;
+        board.capture(scratch_);
+        video_.show(scratch_);
+    }
+    showing_now_ = false;
+}
+
+void WindowFrontend::show_display(const sim::Board& board) {
     board.capture(scratch_);
     video_.show(scratch_);
+    showing_now_ = true;
 }
 
 void WindowFrontend::handle_events(sim::Board& board) {
@@ -146,7 +252,7 @@ void WindowFrontend::handle_events(sim::Board& board) {
         leaving_ = true;
     }
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
+    while (!loading_ && SDL_PollEvent(&event)) {
         switch (event.type) {
             case SDL_QUIT:
                 leaving_ = true;
@@ -158,22 +264,11 @@ void WindowFrontend::handle_events(sim::Board& board) {
                     video_.invalidate();
                 }
                 break;
-            case SDL_KEYDOWN: {
-                if (event.key.repeat) {
-                    break;
-                }
-                const SDL_Scancode key = event.key.keysym.scancode;
-                const bool alt = event.key.keysym.mod & KMOD_ALT;
-                if (key == SDL_SCANCODE_ESCAPE) {
-                    leaving_ = true;
-                } else if (key == SDL_SCANCODE_F11 ||
-                           (alt && (key == SDL_SCANCODE_RETURN || key == SDL_SCANCODE_KP_ENTER))) {
-                    video_.toggle_fullscreen();
-                } else if (key == SDL_SCANCODE_F12) {
-                    save_screenshot(board);
+            case SDL_KEYDOWN:
+                if (!event.key.repeat) {
+                    press(board, event.key.keysym.scancode, event.key.keysym.mod);
                 }
                 break;
-            }
             case SDL_CONTROLLERDEVICEADDED:
                 gamepads_->added(event.cdevice.which);
                 break;
@@ -182,6 +277,38 @@ void WindowFrontend::handle_events(sim::Board& board) {
                 break;
             default:
                 break;
+        }
+    }
+    // Once leaving, nothing holds the demo back from seeing START.
+    const uint8_t* keys = SDL_GetKeyboardState(nullptr);
+    paused_ = paused_ && !leaving_;
+    advances_ = paused_ ? advances_ : 0;
+    fast_ = keys[SDL_SCANCODE_TAB] && !paused_ && !leaving_;
+    rewinding_ = keys[SDL_SCANCODE_BACKSPACE] && !leaving_;
+    step_asked_ = step_asked_ && !leaving_;
+}
+
+void WindowFrontend::press(sim::Board& board, int scancode, uint16_t modifiers) {
+    const bool alt = modifiers & KMOD_ALT;
+    if (scancode == SDL_SCANCODE_ESCAPE) {
+        leaving_ = true;
+    } else if (scancode == SDL_SCANCODE_F11 ||
+               (alt && (scancode == SDL_SCANCODE_RETURN || scancode == SDL_SCANCODE_KP_ENTER))) {
+        video_.toggle_fullscreen();
+    } else if (scancode == SDL_SCANCODE_F12) {
+        save_screenshot(board);
+    } else if (scancode == SDL_SCANCODE_P) {
+        paused_ = !paused_;
+    } else if (scancode == SDL_SCANCODE_N) {
+        advances_ += paused_;
+    } else if (scancode == SDL_SCANCODE_BACKSPACE) {
+        step_asked_ = true;
+    } else if (scancode >= SDL_SCANCODE_F1 && scancode < SDL_SCANCODE_F1 + kSlots) {
+        const int number = scancode - SDL_SCANCODE_F1 + 1;
+        if (modifiers & KMOD_SHIFT) {
+            save_to_slot(board, number);
+        } else {
+            load_from_slot(board, number);
         }
     }
 }
@@ -203,6 +330,124 @@ void WindowFrontend::save_screenshot(const sim::Board& board) const {
         std::fprintf(stderr, "plasmaballs: screenshot saved as %s\n", name.c_str());
     } catch (const OutputError& error) {
         std::fprintf(stderr, "plasmaballs: no screenshot: %s\n", error.what());
+    }
+}
+
+void WindowFrontend::keep_for_rewind(const sim::Board& board) {
+    RewindRing::Entry& entry = ring_.push();
+    sim::snapshot::save(board, sim::snapshot::waiting_position(board), entry.snapshot.data());
+    entry.recorder = outputs_.input().mark();
+}
+
+bool WindowFrontend::step_back(sim::Board& board) {
+    if (!showing_now_ && ring_.size() > 1) {
+        ring_.pop();  // the picture on show is the newest entry's: step to the one before it
+    }
+    const std::optional<RewindRing::Entry> entry = ring_.pop();
+    if (!entry) {
+        return false;
+    }
+    std::string error;
+    const std::optional<sim::snapshot::Snapshot> snapshot =
+        sim::snapshot::read(entry->snapshot.data(), entry->snapshot.size(), error);
+    if (!snapshot) {
+        throw std::logic_error("a rewind entry does not read back: " + error);
+    }
+    begin_load(board, Loading{sim::snapshot::Load(*snapshot), entry->recorder, ""});
+    return true;
+}
+
+void WindowFrontend::save_to_slot(const sim::Board& board, int number) {
+    const std::string slot = "slot " + std::to_string(number);
+    std::array<uint8_t, sim::snapshot::kBytes> snapshot;
+    sim::snapshot::save(board, sim::snapshot::waiting_position(board), snapshot.data());
+    const std::string folder = slot_folder();
+    if (folder.empty()) {
+        say(slot + " not saved: no folder for it (neither XDG_STATE_HOME nor HOME is set)");
+        return;
+    }
+    try {
+        const std::string path =
+            write_slot(folder, number, slot_bytes(snapshot.data(), outputs_.input().state()));
+        say(slot + " saved as " + path);
+        tell(slot + " saved");
+    } catch (const OutputError& error) {
+        say(slot + " not saved: " + error.what());
+    }
+}
+
+void WindowFrontend::load_from_slot(sim::Board& board, int number) {
+    const std::string slot = "slot " + std::to_string(number);
+    const std::string folder = slot_folder();
+    std::string error = "no folder for it (neither XDG_STATE_HOME nor HOME is set)";
+    std::optional<Slot> read = folder.empty() ? std::nullopt : load_slot(folder, number, error);
+    if (!read) {
+        say(slot + " not loaded: " + error);
+        return;
+    }
+    begin_load(board, Loading{sim::snapshot::Load(read->snapshot), std::move(read->recorder),
+                              slot + " loaded"});
+}
+
+void WindowFrontend::begin_load(sim::Board& board, Loading loading) {
+    board.watch_reads(nullptr);
+    const bool fresh = sim::snapshot::needs_fresh_run(loading.load.snapshot(), board,
+                                                      sim::snapshot::waiting_position(board));
+    const uint32_t counter = loading.load.snapshot().counter;
+    loading_ = std::move(loading);
+    if (fresh) {
+        throw FreshRun{counter};
+    }
+}
+
+// The next pulse of a load, which the recorder does not see: true when one began; false once the
+// run stands at the snapshot's wait and the snapshot is written over it.
+bool WindowFrontend::drive(sim::Board& board) {
+    board.watch_reads(nullptr);
+    const std::optional<sim::Buttons> buttons =
+        loading_->load.next_pulse(sim::snapshot::waiting_position(board));
+    if (buttons) {
+        board.begin_pulse(board.pulse() + 1, *buttons);
+        return true;
+    }
+    sim::snapshot::apply(loading_->load.snapshot(), board);
+    InputRecorder& recorder = outputs_.input();
+    if (const auto* mark = std::get_if<InputRecorder::Mark>(&loading_->recorder)) {
+        recorder.rewind_to(*mark);
+    } else {
+        recorder.restore(std::get<InputRecorder::State>(loading_->recorder));
+        ring_.clear();  // its marks belong to the record given up
+    }
+    board.watch_reads(&recorder);
+    last_rise_ = board.pulse();
+    clock_.set(rise_time(board.pulse() + 1), real_now());
+    show_display(board);
+    if (!loading_->notice.empty()) {
+        tell(loading_->notice);
+    }
+    loading_.reset();
+    return false;
+}
+
+void WindowFrontend::tell(const std::string& notice) {
+    notice_ = notice;
+    notice_until_ = real_now() + kNoticeTime;
+}
+
+void WindowFrontend::update_title(const sim::Board& board, int64_t real) {
+    std::string state = paused_ ? "paused" : "";
+    for (const std::string& part : {std::string(rewinding_ ? "rewinding"
+                                                : fast_    ? "fast"
+                                                           : ""),
+                                    real < notice_until_ ? notice_ : std::string()}) {
+        if (!part.empty()) {
+            state += (state.empty() ? "" : ", ") + part;
+        }
+    }
+    const std::string title = window_title(board.peek_register(sim::Board::kCounterHigh), state);
+    if (title != title_) {
+        video_.set_title(title);
+        title_ = title;
     }
 }
 

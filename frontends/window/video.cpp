@@ -187,6 +187,10 @@ void Video::toggle_fullscreen() {
     stale_ = true;
 }
 
+void Video::set_title(const std::string& title) {
+    SDL_SetWindowTitle(sdl_->window, title.c_str());
+}
+
 void Video::show(const sim::Picture& picture) {
     if (!stale_ && picture == picture_) {
         return;

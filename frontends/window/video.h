@@ -1,6 +1,6 @@
 #pragma once
 // The window that shows the console's display: opening it, showing one picture per pulse,
-// and fullscreen.
+// fullscreen and the title.
 
 #include <stdint.h>
 
@@ -34,6 +34,7 @@ class Video {
     // After a resize, an expose or a change of fullscreen: the next show redraws everything.
     void invalidate() { stale_ = true; }
     void toggle_fullscreen();
+    void set_title(const std::string& title);
 
   private:
     struct Sdl;

@@ -1,5 +1,6 @@
 // A window run: outputs made ready, the window opened, the demo run on a board whose pulses and
-// buttons come from the window front end, then the outputs finished.
+// buttons come from the window front end (run again from set-up when a slot needs another
+// counter), then the outputs finished.
 
 #include "frontends/window/window.h"
 
@@ -45,7 +46,7 @@ int run_window(const Options& options, const InputTimeline& timeline) {
     Outputs outputs(options);
     SdlSession sdl;
     const uint32_t counter = options.seed ? (uint32_t)*options.seed << 16 : counter_from_clock();
-    const std::string title = "plasmaballs (seed " + std::to_string(counter >> 16) + ")";
+    const std::string title = window_title((uint16_t)(counter >> 16));
     std::unique_ptr<Video> video;
     try {
         video = std::make_unique<Video>(title, options.scale, options.fullscreen);
@@ -57,7 +58,16 @@ int run_window(const Options& options, const InputTimeline& timeline) {
     sim::Board board(frontend);
     board.set_counter(counter);
     board.set_buttons(timeline.at(0));
-    return run_to_hand_over(board, outputs);
+    // What the demo reads is always kept: a slot carries it, a rewind winds it back.
+    board.watch_reads(&outputs.input());
+    for (;;) {
+        try {
+            return run_to_hand_over(board, outputs);
+        } catch (const WindowFrontend::FreshRun& fresh) {
+            board.set_counter(fresh.counter);
+            board.set_buttons(0);  // the load's own pulses set the buttons from its first wait
+        }
+    }
 }
 
 }  // namespace frontends::window

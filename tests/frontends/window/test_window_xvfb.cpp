@@ -1,8 +1,9 @@
 // The real window on a private Xvfb server: it shows exactly a headless picture (through each road
-// to the screen, at whole scales), runs in real time without spinning, and Escape, closing the
-// window and F12 behave as a user expects. What the window shows is read from the X server while
-// the program is stopped; pulses it may miss on a loaded machine do not matter, as the picture is
-// looked up among every pulse's picture of the headless run.
+// to the screen, at whole scales), runs in real time without spinning, Escape, closing the
+// window and F12 behave as a user expects, and a run loaded from slots, paused, advanced and
+// rewound still saves a script that replays to its last picture. What the window shows is read from
+// the X server while the program is stopped; pulses it may miss on a loaded machine do not matter,
+// as the picture is looked up among every pulse's picture of the headless run.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -23,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "frontends/window/slots.h"
 #include "support/run_demo.h"
 
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
@@ -232,6 +234,15 @@ class XClient {
         return grab;
     }
     const std::string& name() const { return name_; }
+    std::string title(Window window) {
+        char* name = nullptr;
+        std::string title;
+        if (XFetchName(display_, window, &name) && name != nullptr) {
+            title = name;
+            XFree(name);
+        }
+        return title;
+    }
     void resize(Window window, unsigned w, unsigned h) {
         XResizeWindow(display_, window, w, h);
         XFlush(display_);
@@ -601,6 +612,98 @@ TEST_F(WindowTest, ASavedSessionReplaysHeadlessToTheLastPictureShown) {
         << "the replay hands over at pulse " << replay.pulses << ", not as\n"
         << script;
     EXPECT_TRUE(letterboxed(replay.picture, 320, 240) == last->pixels)
+        << "the replay of\n"
+        << script << "does not end on the window's last picture";
+}
+
+// The kept picture of a paused window once its title is `title` and the picture, other than
+// `unlike`, has stood still for a moment (empty after 15 s).
+std::optional<Grab> settled(XClient& x, Window window, const XClient::Kept& kept,
+                            const std::string& title, const std::optional<Grab>& unlike) {
+    const auto deadline = Clock::now() + std::chrono::seconds(15);
+    std::optional<Grab> last;
+    while (Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::optional<Grab> grab = x.grab(kept);
+        if (grab && last && grab->pixels == last->pixels && x.title(window) == title &&
+            (!unlike || grab->pixels != unlike->pixels)) {
+            return grab;
+        }
+        last = grab;
+    }
+    ADD_FAILURE() << "the window did not settle on a new picture with the title \"" << title
+                  << "\" (it is \"" << x.title(window) << "\")";
+    return std::nullopt;
+}
+
+TEST_F(WindowTest, LoadedPausedAdvancedAndRewoundTheSavedScriptStillReplaysToTheLastPicture) {
+    // Slot 3 holds seed 324's run at its wait for pulse 30, as another process saved it.
+    const std::string slots = path("state/plasmaballs");
+    const pbtest::Stopped other = pbtest::stop_before(324, 30);
+    frontends::window::write_slot(
+        slots, 3, frontends::window::slot_bytes(other.snapshot.data(), other.record));
+    XClient x(xvfb_.display());
+    ASSERT_TRUE(x.connected());
+    const pid_t child = start({"--seed", "323", "--scale", "1", "--save-input", "run.txt"},
+                              {{"XDG_STATE_HOME", path("state")}});
+    const Window window = x.wait_for_window(child, 15);
+    ASSERT_NE(window, 0u) << "no window appeared";
+    const XClient::Kept kept = x.keep_contents(window);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const std::string xdotool = "DISPLAY=" + x.name() + " xdotool ";
+    const auto keys = [&xdotool](const std::string& keys) {
+        ASSERT_EQ(std::system((xdotool + keys).c_str()), 0) << "xdotool failed: " << keys;
+    };
+    const std::string id = std::to_string(window);
+    keys("mousemove --window " + id + " 10 10");
+    keys("windowfocus --sync " + id);
+
+    // Paused, slot 3 loaded: seed 324's run begun afresh, at the slot's picture; it stands still
+    // and spends nothing. N shows the next pulse's picture, Backspace an earlier one.
+    const std::string paused_title = "plasmaballs (seed 324) - paused";
+    keys("key p key F3");
+    const std::optional<Grab> paused = settled(x, window, kept, paused_title, std::nullopt);
+    const double cpu_before = cpu_seconds(child);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_LT(cpu_seconds(child) - cpu_before, 0.25) << "the paused window spins";
+    keys("key n");
+    const std::optional<Grab> advanced = settled(x, window, kept, paused_title, paused);
+    keys("keydown BackSpace sleep 0.3 keyup BackSpace");
+    const std::optional<Grab> rewound = settled(x, window, kept, paused_title, advanced);
+    ASSERT_TRUE(paused && advanced && rewound);
+    const std::vector<Found> found =
+        find_in_headless_run(324, 3600, {paused->pixels, advanced->pixels, rewound->pixels});
+    EXPECT_EQ(found[0].pulse, 30) << "slot 3 loaded another picture";
+    EXPECT_EQ(found[1].pulse, 31) << "N did not advance exactly one pulse";
+    EXPECT_GT(found[2].pulse, 0) << "Backspace showed no picture of the run";
+    EXPECT_LT(found[2].pulse, 31) << "Backspace did not go back";
+
+    // Slot 1 saved there; the run goes on with the stick held right, then slot 1 is loaded: the
+    // picture saved, and a script that no longer holds the push to the right.
+    keys("key shift+F1");
+    keys("key p keydown Right sleep 0.5 keyup Right key p");
+    const std::optional<Grab> moved = settled(x, window, kept, paused_title, rewound);
+    keys("key F1");
+    const std::optional<Grab> loaded = settled(x, window, kept, paused_title, moved);
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(loaded->pixels == rewound->pixels) << "slot 1 loaded another picture";
+    // A damaged slot is refused, and the run goes on as it was.
+    std::ofstream(slots + "/slot-2") << "not a slot\n";
+    keys("key F2 key p keydown Left sleep 0.4 keyup Left keydown Return sleep 0.5 keyup Return");
+    const Ended run = finish(child);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "plasmaballs: slot 1 saved as " + slots +
+                           "/slot-1\nplasmaballs: slot 2 not loaded: not a slot file\n");
+
+    const std::optional<Grab> last = x.grab(kept);
+    ASSERT_TRUE(last) << "the window's last picture could not be read back";
+    const std::string script = slurp(path("run.txt"));
+    EXPECT_EQ(script.rfind("# plasmaballs button script: seed 324,", 0), 0u) << script;
+    EXPECT_NE(script.find(" left\n"), std::string::npos) << script;
+    EXPECT_EQ(script.find("right"), std::string::npos) << "the loaded slot's run never went right\n"
+                                                       << script;
+    EXPECT_TRUE(letterboxed(pbtest::run_headless(324, UINT32_MAX, script).picture, 320, 240) ==
+                last->pixels)
         << "the replay of\n"
         << script << "does not end on the window's last picture";
 }
