@@ -84,6 +84,13 @@ void declare_options(CLI::App& app, Options& options, Typed& typed) {
                    "up to 4)")
         ->type_name("N");
     app.add_flag("--fullscreen", options.fullscreen, "Start the window in fullscreen");
+    app.footer(
+        "Keys in the window: arrows push the balls, Space or Shift is SELECT (slow motion),\n"
+        "Enter is START (the end; so are Escape and closing the window). P pauses and resumes,\n"
+        "N advances one pulse while paused, Tab held fast-forwards, Backspace held rewinds;\n"
+        "Shift+F1 to Shift+F9 save the run in a slot, F1 to F9 load it (slots are files in\n"
+        "$XDG_STATE_HOME/plasmaballs, or ~/.local/state/plasmaballs). F11 or Alt+Enter is\n"
+        "fullscreen, F12 a screenshot.");
 }
 
 // The numbers' ranges; the message of the first one out of range.

@@ -170,7 +170,8 @@ TEST(Cli, HelpAndVersionSucceed) {
     EXPECT_EQ(help.status, 0);
     for (const char* option : {"--headless", "--seed", "--frames", "--input", "--screenshot",
                                "--record", "--record-every", "--record-scale", "--save-input",
-                               "--scale", "--fullscreen", "--version"}) {
+                               "--scale", "--fullscreen", "--version", "P pauses", "Tab held",
+                               "Backspace held", "Shift+F1 to Shift+F9", "F1 to F9"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
     const Result version = folder.run({"--version"});
