@@ -18,6 +18,7 @@
 
 #include "frontends/capture/output_file.h"
 #include "frontends/common/text.h"
+#include "platform/sim/bytes.h"
 
 namespace frontends::window {
 namespace {
@@ -43,30 +44,6 @@ uint32_t checksum(const uint8_t* data, size_t size) {
     return (uint32_t)crc32(crc32(0, nullptr, 0), data, (uInt)size);
 }
 
-class Out {
-  public:
-    explicit Out(std::vector<uint8_t>& bytes) : bytes_(bytes) {}
-    void u8(uint32_t v) { bytes_.push_back((uint8_t)v); }
-    void u16(uint32_t v) { u8(v), u8(v >> 8); }
-    void u32(uint32_t v) { u16(v), u16(v >> 16); }
-    void raw(const uint8_t* data, size_t size) { bytes_.insert(bytes_.end(), data, data + size); }
-
-  private:
-    std::vector<uint8_t>& bytes_;
-};
-
-class In {
-  public:
-    explicit In(const uint8_t* in) : in_(in) {}
-    uint8_t u8() { return *in_++; }
-    uint16_t u16() { return (uint16_t)(u8() | u8() << 8); }
-    uint32_t u32() { return u16() | (uint32_t)u16() << 16; }
-    const uint8_t* take(size_t size) { return (in_ += size) - size; }
-
-  private:
-    const uint8_t* in_;
-};
-
 // The version text of a slot's header, fit for a one-line message.
 std::string version_text(const uint8_t* field) {
     const size_t length = strnlen((const char*)field, kVersionBytes);
@@ -74,8 +51,8 @@ std::string version_text(const uint8_t* field) {
 }
 
 // Where a slot's record ends up, read from `in` with these counts; false if it cannot be one.
-bool read_record(In& in, uint32_t changes, uint32_t intervals, const uint8_t*& snapshot,
-                 InputRecorder::State& record) {
+bool read_record(sim::ByteReader& in, uint32_t changes, uint32_t intervals,
+                 const uint8_t*& snapshot, InputRecorder::State& record) {
     InputRecorder::Mark& at = record.at;
     at.interval = in.u32();
     at.read = in.u16(), at.levels = in.u16(), at.current = in.u16();
@@ -122,8 +99,9 @@ std::string slot_path(const std::string& folder, int number) {
 }
 
 std::vector<uint8_t> slot_bytes(const uint8_t* snapshot, const InputRecorder::State& recorder) {
-    std::vector<uint8_t> bytes;
-    Out out(bytes);
+    std::vector<uint8_t> bytes(kLeastBytes + recorder.changes.size() * kChangeBytes +
+                               recorder.changed_within.size() * kIntervalBytes);
+    sim::ByteWriter out(bytes.data());
     out.raw(kMagic, sizeof kMagic);
     const std::array<uint8_t, kVersionBytes> version = our_version();
     out.raw(version.data(), version.size());
@@ -143,7 +121,7 @@ std::vector<uint8_t> slot_bytes(const uint8_t* snapshot, const InputRecorder::St
     for (uint32_t interval : recorder.changed_within) {
         out.u32(interval);
     }
-    out.u32(checksum(bytes.data(), bytes.size()));
+    out.u32(checksum(bytes.data(), bytes.size() - kChecksumBytes));
     return bytes;
 }
 
@@ -154,11 +132,11 @@ std::optional<Slot> read_slot(const std::vector<uint8_t>& bytes, std::string& er
     }
     const size_t body = bytes.size() - kChecksumBytes;
     if (bytes.size() < kLeastBytes ||
-        In(bytes.data() + body).u32() != checksum(bytes.data(), body)) {
+        sim::ByteReader(bytes.data() + body).u32() != checksum(bytes.data(), body)) {
         error = "damaged (its checksum does not match)";
         return std::nullopt;
     }
-    In in(bytes.data() + sizeof kMagic);
+    sim::ByteReader in(bytes.data() + sizeof kMagic);
     const uint8_t* version = in.take(kVersionBytes);
     if (std::memcmp(version, our_version().data(), kVersionBytes) != 0) {
         error = "saved by plasmaballs " + version_text(version) + ", not " PLASMABALLS_VERSION;

@@ -10,6 +10,7 @@
 #include "driver/demo.h"
 #include "fixed/fixed.h"
 #include "hw/hw.h"
+#include "platform/sim/bytes.h"
 #include "scene/palette.h"
 #include "scene/plasma.h"
 #include "scene/sprites.h"
@@ -24,29 +25,6 @@ constexpr size_t kPositionEnd = 22;  // and the counter, the stage and the slow-
 constexpr uint32_t kBufferA = Board::kVideoBase + BUFFER_A_OFFSET;
 constexpr uint32_t kBufferB = Board::kVideoBase + BUFFER_B_OFFSET;
 constexpr uint32_t kBackground = Board::kVideoBase + BACKGROUND_OFFSET;
-
-class Writer {
-  public:
-    explicit Writer(uint8_t* out) : out_(out) {}
-    void u8(uint32_t v) { *out_++ = (uint8_t)v; }
-    void u16(uint32_t v) { u8(v), u8(v >> 8); }
-    void u32(uint32_t v) { u16(v), u16(v >> 16); }
-
-  private:
-    uint8_t* out_;
-};
-
-class Reader {
-  public:
-    explicit Reader(const uint8_t* in) : in_(in) {}
-    uint8_t u8() { return *in_++; }
-    uint16_t u16() { return (uint16_t)(u8() | u8() << 8); }
-    uint32_t u32() { return u16() | (uint32_t)u16() << 16; }
-    int32_t i32() { return (int32_t)u32(); }
-
-  private:
-    const uint8_t* in_;
-};
 
 uint32_t counter(const Board& board) {
     return (uint32_t)board.peek_register(Board::kCounterHigh) << 16 |
@@ -104,7 +82,7 @@ std::string check_header(const uint8_t* data, size_t size) {
     if (std::memcmp(data, kMagic, sizeof kMagic) != 0) {
         return "not a state of this program";
     }
-    Reader in(data + sizeof kMagic);
+    ByteReader in(data + sizeof kMagic);
     const uint32_t version = in.u32();
     if (version != kVersion) {
         return "a state of format version " + std::to_string(version) + ", not " +
@@ -116,7 +94,7 @@ std::string check_header(const uint8_t* data, size_t size) {
     return "";
 }
 
-void read_state(Reader& in, Snapshot& snapshot) {
+void read_state(ByteReader& in, Snapshot& snapshot) {
     BoardState& board = snapshot.board;
     board.buttons = in.u16();
     board.pulse = in.u32();
@@ -201,7 +179,7 @@ Position waiting_position(const Board& board) {
 void save(const Board& board, Position position, uint8_t* out) {
     std::memset(out, 0, kBytes);
     std::memcpy(out, kMagic, sizeof kMagic);
-    Writer w(out + sizeof kMagic);
+    ByteWriter w(out + sizeof kMagic);
     w.u32(kVersion);
     w.u32(kBytes);
     w.u32(counter(board));
@@ -231,7 +209,7 @@ std::optional<Snapshot> read(const uint8_t* data, size_t size, std::string& erro
     if (!error.empty()) {
         return {};
     }
-    Reader in(data + kHeaderBytes);
+    ByteReader in(data + kHeaderBytes);
     Snapshot snapshot;
     snapshot.counter = in.u32();
     snapshot.position.stage = (Stage)in.u8();
