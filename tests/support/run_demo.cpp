@@ -52,31 +52,25 @@ Run run_headless(uint16_t seed, uint32_t frames, const std::string& script) {
 }
 
 Stopped stop_before(uint16_t seed, uint32_t pulse, const std::string& script) {
-    struct Stopper : sim::Frontend {
-        frontends::InputTimeline timeline;
+    struct Stopper : frontends::HeadlessFrontend {
+        using HeadlessFrontend::HeadlessFrontend;
         uint32_t pulse = 0;
         frontends::InputRecorder recorder;
         Stopped stopped;
         void await_edge(sim::Board& board) override {
-            if (board.sync_high()) {
-                board.end_pulse();
-                return;
-            }
-            const uint32_t next = board.pulse() + 1;
-            if (next == pulse) {
+            if (!board.sync_high() && board.pulse() + 1 == pulse) {
                 sim::snapshot::save(board, sim::snapshot::waiting_position(board),
                                     stopped.snapshot.data());
                 stopped.record = recorder.state();
                 throw sim::DemoEnded{sim::DemoEnded::kHandOver, 0};
             }
-            board.begin_pulse(next, timeline.at(next));
+            HeadlessFrontend::await_edge(board);
         }
-    } stopper;
-    stopper.timeline = frontends::InputTimeline(frontends::parse_script(script), std::nullopt);
+    } stopper(frontends::InputTimeline(frontends::parse_script(script), std::nullopt));
     stopper.pulse = pulse;
     sim::Board board(stopper);
     board.set_counter((uint32_t)seed << 16);
-    board.set_buttons(stopper.timeline.at(0));
+    stopper.prepare(board);
     board.watch_reads(&stopper.recorder);
     sim::run_demo(board);
     return stopper.stopped;
