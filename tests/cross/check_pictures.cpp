@@ -132,15 +132,6 @@ std::string host_line(const Case& c, unsigned runs) {
     return line + "\n";
 }
 
-std::vector<uint32_t> xrgb(const sim::Picture& picture) {
-    std::vector<uint32_t> out(sim::kPixels);
-    for (size_t i = 0; i < sim::kPixels; ++i) {
-        const sim::Rgb c = picture.palette[picture.pixels[i]];
-        out[i] = (uint32_t)c.r << 16 | (uint32_t)c.g << 8 | c.b;
-    }
-    return out;
-}
-
 int run_program(const std::vector<std::string>& command) {
     const pid_t child = fork();
     if (child == 0) {
@@ -201,7 +192,7 @@ int check(const std::string& work, const std::vector<std::string>& command) {
         const Case& c = table[i];
         std::string problem;
         const std::string shown = pbtest::slurp(out + "/" + c.name + ".xrgb");
-        const std::vector<uint32_t> want = xrgb(pictures[i]);
+        const std::vector<uint32_t> want = pbtest::xrgb(pictures[i]);
         size_t differing = want.size();
         if (shown.size() == want.size() * 4) {
             differing = 0;

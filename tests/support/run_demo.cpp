@@ -76,6 +76,15 @@ Stopped stop_before(uint16_t seed, uint32_t pulse, const std::string& script) {
     return stopper.stopped;
 }
 
+std::vector<uint32_t> xrgb(const sim::Picture& picture) {
+    std::vector<uint32_t> out(sim::kPixels);
+    for (size_t i = 0; i < sim::kPixels; ++i) {
+        const sim::Rgb c = picture.palette[picture.pixels[i]];
+        out[i] = (uint32_t)c.r << 16 | (uint32_t)c.g << 8 | c.b;
+    }
+    return out;
+}
+
 uint64_t fnv1a(const void* data, size_t size) {
     const uint8_t* bytes = (const uint8_t*)data;
     uint64_t hash = 0xcbf29ce484222325ull;

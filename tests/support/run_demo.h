@@ -56,6 +56,9 @@ struct Stopped {
 };
 Stopped stop_before(uint16_t seed, uint32_t pulse, const std::string& script = "");
 
+// The picture as 0x00RRGGBB words, row by row: what a libretro core hands its frontend.
+std::vector<uint32_t> xrgb(const sim::Picture& picture);
+
 // FNV-1a, for comparing large buffers compactly.
 uint64_t fnv1a(const void* data, size_t size);
 

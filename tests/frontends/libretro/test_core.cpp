@@ -47,17 +47,8 @@ uint32_t held_at(const std::vector<Change>& changes, int run) {
     return held;
 }
 
-std::vector<uint32_t> xrgb(const sim::Picture& picture) {
-    std::vector<uint32_t> out(sim::kPixels);
-    for (size_t i = 0; i < sim::kPixels; ++i) {
-        const sim::Rgb c = picture.palette[picture.pixels[i]];
-        out[i] = (uint32_t)c.r << 16 | (uint32_t)c.g << 8 | c.b;
-    }
-    return out;
-}
-
 std::vector<uint32_t> headless_frame(uint16_t seed, int pulses, const std::string& script = "") {
-    return xrgb(pbtest::run_headless(seed, (uint32_t)pulses, script).picture);
+    return pbtest::xrgb(pbtest::run_headless(seed, (uint32_t)pulses, script).picture);
 }
 
 size_t differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
