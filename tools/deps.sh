@@ -95,6 +95,16 @@ last_line() {
     grep -v '^[[:space:]]*$' "$1" | tail -n 1 | cut -c 1-160
 }
 
+# npm ends its errors with where its own log is: the reason is the first error line that is not
+# a code or that pointer.
+npm_reason() {
+    local reason
+    reason=$(sed -n 's/^npm \(ERR!\|error\) *//p' "$1" |
+        grep -v -e '^$' -e '^code ' -e '^errno ' -e '^A complete log' -e '^/' | head -n 1 |
+        cut -c 1-160)
+    echo "${reason:-$(last_line "$1")}"
+}
+
 install_packages() {
     ((${#missing[@]} + ${#cross[@]} > 0)) || return 0
     local sudo=() log arch what=("${missing[@]}")
@@ -173,7 +183,7 @@ install_node_modules() {
     log=$(mktemp)
     if ! (cd "$web" && npm ci --no-audit --no-fund --loglevel=error) </dev/null >"$log" 2>&1; then
         echo "deps: $command_name needs the browser test's node modules (playwright-core);" \
-            "npm ci in tests/frontends/web could not fetch them: $(last_line "$log")" >&2
+            "npm ci in tests/frontends/web could not fetch them: $(npm_reason "$log")" >&2
         rm -f "$log"
         rm -rf "$web/node_modules"  # nothing half-installed that would pass for complete
         return 1

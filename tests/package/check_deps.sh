@@ -34,7 +34,10 @@ exit 100
 STANDIN
 cat >"$work/bin/npm" <<'STANDIN'
 #!/bin/sh
+echo "npm ERR! code EAI_AGAIN"
 echo "npm ERR! network request to the registry failed, reason: getaddrinfo EAI_AGAIN"
+echo "npm ERR! A complete log of this run can be found in:"
+echo "npm ERR!     /root/.npm/_logs/debug-0.log"
 exit 1
 STANDIN
 # (Run as a user, deps.sh asks sudo, which here runs the stand-ins too, never the real apt-get.)
@@ -102,8 +105,8 @@ grep -qx -- "-o DPkg::Lock::Timeout=1200 build-dep .* -a arm64 $work/tree" "$wor
 printf '#!/bin/sh\necho "install ok installed all"\n' >"$work/bin/dpkg-query"
 if run --node-modules "make test" build test; then fail "deps.sh succeeded without the npm modules"; fi
 [[ $(wc -l <"$work/err") == 1 ]] || fail "not one line without npm's registry: $(cat "$work/err")"
-grep -q "make test needs the browser test's node modules" "$work/err" ||
-    fail "the line does not say what: $(cat "$work/err")"
+grep -q "make test needs the browser test's node modules.*reason: getaddrinfo" "$work/err" ||
+    fail "the line does not say what and why: $(cat "$work/err")"
 [[ ! -e $work/tree/tests/frontends/web/node_modules ]] || fail "node_modules left behind"
 
 # With everything there nothing is fetched.
