@@ -12,6 +12,15 @@ constexpr bool is_control(char c) {
     return (unsigned char)c < 0x20 || c == 0x7F;
 }
 
+// A message made one line: each control character in it (a value or a file name may hold any)
+// shown as '?'.
+inline std::string one_line(std::string message) {
+    for (char& c : message) {
+        c = is_control(c) ? '?' : c;
+    }
+    return message;
+}
+
 // A user's text quoted in a message: at most 40 bytes of it, anything but printable ASCII as '?',
 // and "..." when it was longer.
 inline std::string shown(std::string_view text) {

@@ -24,16 +24,11 @@ bool has_control_character(const std::string& text) {
     return false;
 }
 
-CommandLine failure(std::string message) {
-    // Values are quoted as given: a control character in one would break the one-line error.
-    for (char& c : message) {
-        if (is_control(c)) {
-            c = '?';
-        }
-    }
+CommandLine failure(const std::string& message) {
+    // Values are quoted as given, so the error is made one line.
     CommandLine result;
     result.exit_status = 2;
-    result.error = "plasmaballs: " + message + " (see --help)";
+    result.error = "plasmaballs: " + one_line(message) + " (see --help)";
     return result;
 }
 

@@ -14,12 +14,8 @@
 namespace frontends::window {
 namespace {
 
-// One line on stderr; control characters (a folder's name may hold any) would break it.
-void say(std::string line) {
-    for (char& c : line) {
-        c = is_control(c) ? '?' : c;
-    }
-    std::fprintf(stderr, "plasmaballs: %s\n", line.c_str());
+void say(const std::string& line) {
+    std::fprintf(stderr, "plasmaballs: %s\n", one_line(line).c_str());
 }
 
 }  // namespace
