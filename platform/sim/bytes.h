@@ -28,8 +28,18 @@ class ByteReader {
   public:
     explicit ByteReader(const uint8_t* in) : in_(in) {}
     uint8_t u8() { return *in_++; }
-    uint16_t u16() { return (uint16_t)(u8() | u8() << 8); }
-    uint32_t u32() { return u16() | (uint32_t)u16() << 16; }
+    // Each half in a statement of its own: the two operands of `|` may be evaluated in either
+    // order, and the layout must not depend on the compiler's choice.
+    uint16_t u16() {
+        const uint32_t low = u8();
+        const uint32_t high = u8();
+        return (uint16_t)(low | high << 8);
+    }
+    uint32_t u32() {
+        const uint32_t low = u16();
+        const uint32_t high = u16();
+        return low | high << 16;
+    }
     int32_t i32() { return (int32_t)u32(); }
     // The next `size` bytes, skipped.
     const uint8_t* take(size_t size) { return (in_ += size) - size; }
