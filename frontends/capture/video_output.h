@@ -9,6 +9,7 @@
 #include <string>
 
 #include "frontends/capture/output_file.h"
+#include "frontends/common/number_options.h"
 #include "platform/sim/board.h"
 
 namespace frontends {
@@ -18,11 +19,11 @@ enum class VideoFormat { kMp4, kWebm };
 // The format a file name asks for by its extension (.mp4 or .webm, in any case), or none.
 std::optional<VideoFormat> video_format_for(const std::string& path);
 
-// Scale factors the recorder takes: 1 keeps 320 x 240; 8 (2560 x 1920) is the most that stays
-// within what ordinary H.264 decoders accept. With an even factor each 4:2:0 colour sample covers
-// a single console pixel, so no pixel takes on its neighbour's colour; 2 is the smallest.
-constexpr int kMinVideoScale = 1;
-constexpr int kMaxVideoScale = 8;
+// Scale factors the recorder takes (the --record-scale range): 1 keeps 320 x 240. With an even
+// factor each 4:2:0 colour sample covers a single console pixel, so no pixel takes on its
+// neighbour's colour; 2 is the smallest.
+constexpr int kMinVideoScale = (int)kRecordScaleOption.least;
+constexpr int kMaxVideoScale = (int)kRecordScaleOption.largest;
 
 class VideoRecorder {
   public:

@@ -12,11 +12,15 @@ constexpr bool is_control(char c) {
     return (unsigned char)c < 0x20 || c == 0x7F;
 }
 
+// What a line break in a message stands for: a value's own character (shown as '?', as any other
+// control character), or a break of the message's text, which was written across lines.
+enum class LineBreaks { kShown, kSpaces };
+
 // A message made one line: each control character in it (a value or a file name may hold any)
-// shown as '?'.
-inline std::string one_line(std::string message) {
+// shown as '?', line breaks as `breaks` says.
+inline std::string one_line(std::string message, LineBreaks breaks = LineBreaks::kShown) {
     for (char& c : message) {
-        c = is_control(c) ? '?' : c;
+        c = c == '\n' && breaks == LineBreaks::kSpaces ? ' ' : is_control(c) ? '?' : c;
     }
     return message;
 }

@@ -4,10 +4,12 @@
 #include "frontends/desktop/command_line.h"
 
 #include "frontends/capture/video_output.h"
-#include "frontends/common/decimal.h"
+#include "frontends/common/number_options.h"
 #include "frontends/common/text.h"
 
 #include <CLI/CLI.hpp>
+
+#include <functional>
 
 namespace frontends::desktop {
 namespace {
@@ -24,11 +26,12 @@ bool has_control_character(const std::string& text) {
     return false;
 }
 
-CommandLine failure(const std::string& message) {
-    // Values are quoted as given, so the error is made one line.
+// Values are quoted as given, so the error is made one line; CLI11 breaks its own messages into
+// lines, which become spaces.
+CommandLine failure(const std::string& message, LineBreaks breaks = LineBreaks::kShown) {
     CommandLine result;
     result.exit_status = 2;
-    result.error = "plasmaballs: " + one_line(message) + " (see --help)";
+    result.error = "plasmaballs: " + one_line(message, breaks) + " (see --help)";
     return result;
 }
 
@@ -37,13 +40,18 @@ struct Typed {
     std::string seed, frames, scale, record_every, record_scale;
 };
 
+// "Counter value ..., 0-65535 (default ...)": a help text around the range the table gives.
+std::string with_range(const char* before, const NumberOption& option, const char* after) {
+    return before + range_text(option) + after;
+}
+
 void declare_options(CLI::App& app, Options& options, Typed& typed) {
     app.set_version_flag("--version", kVersion);
     app.add_flag("--headless", options.headless,
                  "Run without a window, as fast as possible: every sync wait takes one pulse");
     app.add_option("--seed", typed.seed,
-                   "Counter value that seeds the generator, 0-65535 (default: 0 headless, "
-                   "from the clock in the window)")
+                   with_range("Counter value that seeds the generator, ", kSeedOption,
+                              " (default: 0 headless, from the clock in the window)"))
         ->type_name("N");
     app.add_option("--frames", typed.frames,
                    "Hold START from pulse N on, so that N frames are drawn (0 holds it "
@@ -63,20 +71,22 @@ void declare_options(CLI::App& app, Options& options, Typed& typed) {
                    "every pulse at 60 frames per second")
         ->type_name("FILE.gif|FILE.mp4|FILE.webm");
     app.add_option("--record-every", typed.record_every,
-                   "Put every Nth pulse in the GIF, 2-60 (default 2: 30 frames per second; "
-                   "larger values make smaller files)")
+                   with_range("Put every Nth pulse in the GIF, ", kRecordEveryOption,
+                              " (default 2: 30 frames per second; larger values make smaller "
+                              "files)"))
         ->type_name("N");
     app.add_option("--record-scale", typed.record_scale,
-                   "Scale the video's pictures up by N, 1-8, each pixel a square (default 2: "
-                   "even scales keep every pixel's colour exact)")
+                   with_range("Scale the video's pictures up by N, ", kRecordScaleOption,
+                              ", each pixel a square (default 2: even scales keep every "
+                              "pixel's colour exact)"))
         ->type_name("N");
     app.add_option("--save-input", options.save_input,
                    "When the run ends, write a button script of what the demo read, which "
                    "replays the run with --headless --seed S --input FILE")
         ->type_name("FILE");
     app.add_option("--scale", typed.scale,
-                   "Window scale factor 1-16 (default: largest that fits, "
-                   "up to 4)")
+                   with_range("Window scale factor ", kScaleOption,
+                              " (default: largest that fits, up to 4)"))
         ->type_name("N");
     app.add_flag("--fullscreen", options.fullscreen, "Start the window in fullscreen");
     app.footer(
@@ -88,49 +98,37 @@ void declare_options(CLI::App& app, Options& options, Typed& typed) {
         "fullscreen, F12 a screenshot.");
 }
 
-// The numbers' ranges; the message of the first one out of range.
+// The numbers, each read by the one reader; the message of the first one refused.
 std::optional<std::string> check_numbers(const CLI::App& app, const Typed& typed,
                                          Options& options) {
-    if (app.count("--seed")) {
-        const auto value = parse_decimal(typed.seed, 65535);
+    struct Number {
+        const NumberOption& option;
+        const std::string& text;
+        std::function<void(uint64_t)> store;
+        const char* goes_with;  // an option it is nothing without, or null
+    };
+    const Number numbers[] = {
+        {kSeedOption, typed.seed, [&](uint64_t v) { options.seed = (uint16_t)v; }, nullptr},
+        {kFramesOption, typed.frames, [&](uint64_t v) { options.frames = (uint32_t)v; }, nullptr},
+        {kScaleOption, typed.scale, [&](uint64_t v) { options.scale = (int)v; }, nullptr},
+        {kRecordEveryOption, typed.record_every, [&](uint64_t v) { options.record_every = (int)v; },
+         "--record"},
+        {kRecordScaleOption, typed.record_scale, [&](uint64_t v) { options.record_scale = (int)v; },
+         nullptr},
+    };
+    for (const Number& number : numbers) {
+        const std::string flag = "--" + std::string(number.option.name);
+        if (!app.count(flag)) {
+            continue;
+        }
+        const std::optional<uint64_t> value = read_number(number.option, number.text);
         if (!value) {
-            return "--seed takes a whole number from 0 to 65535, not \"" + typed.seed + "\"";
+            return number_refused(flag, number.option, number.text);
         }
-        options.seed = (uint16_t)*value;
-    }
-    if (app.count("--frames")) {
-        const auto value = parse_decimal(typed.frames, UINT32_MAX);
-        if (!value) {
-            return "--frames takes a whole number from 0 to 4294967295, not \"" + typed.frames +
-                   "\"";
+        if (number.goes_with != nullptr && !app.count(number.goes_with)) {
+            return flag + " goes with " + number.goes_with;
         }
-        options.frames = (uint32_t)*value;
-    }
-    if (app.count("--scale")) {
-        const auto value = parse_decimal(typed.scale, 16);
-        if (!value || *value == 0) {
-            return "--scale takes a whole number from 1 to 16, not \"" + typed.scale + "\"";
-        }
-        options.scale = (int)*value;
-    }
-    if (app.count("--record-every")) {
-        const auto value = parse_decimal(typed.record_every, 60);
-        if (!value || *value < 2) {
-            return "--record-every takes a whole number from 2 to 60, not \"" + typed.record_every +
-                   "\"";
-        }
-        if (!app.count("--record")) {
-            return "--record-every goes with --record";
-        }
-        options.record_every = (int)*value;
-    }
-    if (app.count("--record-scale")) {
-        const auto value = parse_decimal(typed.record_scale, kMaxVideoScale);
-        if (!value || *value < kMinVideoScale) {
-            return "--record-scale takes a whole number from 1 to 8, not \"" + typed.record_scale +
-                   "\"";
-        }
-        options.record_scale = (int)*value;
+        number.store(*value);
     }
     return std::nullopt;
 }
@@ -205,13 +203,7 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         result.output = std::string(kVersion) + "\n";
         return result;
     } catch (const CLI::ParseError& error) {
-        std::string message = error.what();
-        for (char& c : message) {
-            if (c == '\n') {
-                c = ' ';
-            }
-        }
-        return failure(message);
+        return failure(error.what(), LineBreaks::kSpaces);
     }
     if (auto error = check_numbers(app, typed, options)) {
         return failure(*error);

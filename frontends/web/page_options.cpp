@@ -3,7 +3,7 @@
 
 #include "frontends/web/page_options.h"
 
-#include "frontends/common/decimal.h"
+#include "frontends/common/number_options.h"
 #include "frontends/common/text.h"
 
 namespace {
@@ -52,20 +52,17 @@ PageRequest parse_page_options(const std::vector<std::pair<std::string, std::str
             }
         }
         seen.push_back(name);
-        if (name == "seed") {
-            const auto seed = parse_decimal(value, 65535);
-            if (!seed) {
-                return failure("seed takes a whole number from 0 to 65535, not \"" + shown(value) +
-                               "\"");
+        if (name == kSeedOption.name || name == kFramesOption.name) {
+            const NumberOption& option = name == kSeedOption.name ? kSeedOption : kFramesOption;
+            const std::optional<uint64_t> number = read_number(option, value);
+            if (!number) {
+                return failure(number_refused(name, option, shown(value)));
             }
-            options.seed = (uint16_t)*seed;
-        } else if (name == "frames") {
-            const auto frames = parse_decimal(value, UINT32_MAX);
-            if (!frames) {
-                return failure("frames takes a whole number from 0 to 4294967295, not \"" +
-                               shown(value) + "\"");
+            if (&option == &kSeedOption) {
+                options.seed = (uint16_t)*number;
+            } else {
+                options.frames = (uint32_t)*number;
             }
-            options.frames = (uint32_t)*frames;
         } else if (name == "script") {
             if (value.size() > kMaxScriptBytes) {
                 return failure("script is longer than 1 MiB");
