@@ -5,8 +5,6 @@
 
 #include <cstdio>
 
-#include "frontends/common/saved_script.h"
-
 namespace frontends {
 
 Outputs::Outputs(const Options& options) {
@@ -41,7 +39,7 @@ void Outputs::on_pulse(const sim::Board& board, uint32_t pulse) {
     }
 }
 
-void Outputs::finish(const sim::Board& board) {
+void Outputs::finish(const sim::Board& board, RunEnd end) {
     if (screenshot_) {
         board.capture(scratch_);
         write_png(*screenshot_, scratch_);
@@ -54,13 +52,13 @@ void Outputs::finish(const sim::Board& board) {
         video_->finish();
     }
     if (saved_input_) {
-        write_saved_input(board);
+        write_saved_input(board, end);
     }
 }
 
-void Outputs::write_saved_input(const sim::Board& board) {
+void Outputs::write_saved_input(const sim::Board& board, RunEnd end) {
     const uint16_t seed = board.peek_register(sim::Board::kCounterHigh);
-    const std::string text = saved_script(seed, input_, saved_input_name_);
+    const std::string text = saved_run(seed, input_, saved_input_name_, end);
     if (std::fwrite(text.data(), 1, text.size(), saved_input_->file()) != text.size()) {
         throw OutputError(saved_input_name_ + ": cannot be written");
     }

@@ -11,6 +11,7 @@
 #include "frontends/capture/video_output.h"
 #include "frontends/common/input_recorder.h"
 #include "frontends/common/options.h"
+#include "frontends/common/saved_run.h"
 #include "platform/sim/board.h"
 
 namespace frontends {
@@ -27,12 +28,12 @@ class Outputs {
     // Samples the display for the recording: a GIF at pulses 1, 1 + k, 1 + 2k, ...
     // (k = --record-every), a video at every pulse.
     void on_pulse(const sim::Board& board, uint32_t pulse);
-    // Writes the screenshot of the picture at the hand-over, ends the recording and writes the
-    // script of what the demo read (saying on stderr when it cannot replay the run exactly).
-    void finish(const sim::Board& board);
+    // Writes the screenshot of the picture the run ends on, ends the recording and writes the
+    // run file of what the demo read (saying on stderr when it cannot replay the run exactly).
+    void finish(const sim::Board& board, RunEnd end = RunEnd::kHandOver);
 
   private:
-    void write_saved_input(const sim::Board& board);
+    void write_saved_input(const sim::Board& board, RunEnd end);
 
     std::unique_ptr<OutputFile> screenshot_;
     std::unique_ptr<GifRecorder> gif_;

@@ -17,7 +17,8 @@ int run_to_hand_over(sim::Board& board, Outputs& outputs, const std::function<vo
     if (end.kind == sim::DemoEnded::kExit) {
         return end.status;
     }
-    outputs.finish(board);
+    outputs.finish(board,
+                   end.kind == sim::DemoEnded::kStopped ? RunEnd::kPlayer : RunEnd::kHandOver);
     return 0;
 }
 

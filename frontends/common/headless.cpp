@@ -10,6 +10,10 @@ void HeadlessFrontend::await_edge(sim::Board& board) {
         return;
     }
     const uint32_t pulse = board.pulse() + 1;
+    // No player takes over from a replay here: the run stops on the picture the replay ends with.
+    if (timeline_.player_from() && pulse >= *timeline_.player_from()) {
+        throw sim::DemoEnded{sim::DemoEnded::kStopped, 0};
+    }
     board.begin_pulse(pulse, timeline_.at(pulse));
     if (on_pulse) {
         on_pulse(board, pulse);

@@ -1,6 +1,7 @@
 #pragma once
 // The board driven headless: every wait takes exactly one pulse, as if each frame fit in one
-// refresh, with the buttons of a timeline; as fast as the host can go.
+// refresh, with the buttons of a timeline; as fast as the host can go. A replay stops where it
+// would give way to the player.
 
 #include <stdint.h>
 

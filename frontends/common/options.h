@@ -13,12 +13,13 @@ struct Options {
     bool headless = false;
     std::optional<uint16_t> seed;    // counter value that seeds the generator
     std::optional<uint32_t> frames;  // START held from this pulse on
-    std::string input;               // button script
+    std::string run_file;            // a run to replay, its buttons instead of the player's
+    std::string input;               // button script, beside the player's buttons
     std::string screenshot;          // palette PNG of the picture at the hand-over
     std::string record;              // the display as an animated GIF, an MP4 or a WebM video
     int record_every = 2;            // pulses between a GIF's frames
     int record_scale = 2;            // a video's whole-number scale
-    std::string save_input;          // a button script of what the demo read, to replay the run
+    std::string save_input;          // a run file of what the demo read, to replay the run
     int scale = 0;                   // window scale; 0 picks the largest that fits, up to 4
     bool fullscreen = false;
 };

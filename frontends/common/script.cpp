@@ -3,6 +3,7 @@
 #include "frontends/common/script.h"
 
 #include "frontends/common/decimal.h"
+#include "frontends/common/number_options.h"
 #include "frontends/common/text.h"
 
 #include <sys/stat.h>
@@ -45,13 +46,13 @@ std::vector<std::string_view> split_fields(std::string_view line) {
     return fields;
 }
 
-uint32_t parse_pulse(std::string_view field, size_t line) {
+uint32_t parse_pulse(std::string_view field, size_t line, const std::string& what = "pulse") {
     const Decimal pulse = read_decimal(field, UINT32_MAX);
     if (pulse.status == Decimal::kNotDecimal) {
-        fail(line, "pulse \"" + shown(field) + "\" is not a decimal number");
+        fail(line, what + " \"" + shown(field) + "\" is not a decimal number");
     }
     if (pulse.status == Decimal::kTooLarge) {
-        fail(line, "pulse " + shown(field) + " is larger than 4294967295");
+        fail(line, what + " " + shown(field) + " is larger than 4294967295");
     }
     return (uint32_t)pulse.value;
 }
@@ -86,10 +87,96 @@ Buttons parse_buttons(std::string_view field, size_t line) {
     }
 }
 
-}  // namespace
+// The lines of a script or a run file, one after the other; `run` allows a run file's lines.
+class Parser {
+  public:
+    explicit Parser(bool run) : run_lines_(run) {}
 
-std::vector<ButtonChange> parse_script(std::string_view text) {
-    std::vector<ButtonChange> changes;
+    void line(std::string_view text, size_t number) {
+        const size_t hash = text.find('#');
+        if (hash != std::string_view::npos) {
+            text = text.substr(0, hash);
+        }
+        if (text.find('\0') != std::string_view::npos) {
+            fail(number, "contains a NUL byte");
+        }
+        const std::vector<std::string_view> fields = split_fields(text);
+        if (fields.empty()) {
+            return;
+        }
+        const std::string_view keyword = run_lines_ ? fields[0] : "";
+        if (keyword == "format" || keyword == "seed" || keyword == "end") {
+            expect_two(fields, number, std::string(keyword) + " <number>");
+            run_line(keyword, fields[1], number);
+        } else {
+            expect_two(fields, number, "<pulse> <buttons>");
+            change(fields, number);
+        }
+        any_line_ = true;
+    }
+    Run& run() { return run_; }
+
+  private:
+    static void expect_two(const std::vector<std::string_view>& fields, size_t number,
+                           const std::string& form) {
+        if (fields.size() != 2) {
+            fail(number, "expected \"" + form + "\", found " + std::to_string(fields.size()) +
+                             " field" + (fields.size() == 1 ? "" : "s"));
+        }
+    }
+
+    void change(const std::vector<std::string_view>& fields, size_t number) {
+        if (run_.end) {
+            fail(number, "nothing but comments may follow the end line");
+        }
+        const uint32_t pulse = parse_pulse(fields[0], number);
+        if (!run_.changes.empty() && pulse <= run_.changes.back().pulse) {
+            fail(number, "pulse " + std::to_string(pulse) + " does not come after pulse " +
+                             std::to_string(run_.changes.back().pulse));
+        }
+        run_.changes.push_back({pulse, parse_buttons(fields[1], number)});
+    }
+
+    void run_line(std::string_view keyword, std::string_view value, size_t number) {
+        if (keyword == "format") {
+            if (any_line_) {
+                fail(number, "format must be the first line");
+            }
+            const Decimal format = read_decimal(value, UINT32_MAX);
+            if (format.status != Decimal::kValue || format.value != kRunFormat) {
+                fail(number, "format \"" + shown(value) + "\" is not one this program reads (" +
+                                 "it reads format " + std::to_string(kRunFormat) + ")");
+            }
+        } else if (keyword == "seed") {
+            if (run_.seed || !run_.changes.empty() || run_.end) {
+                fail(number, run_.seed ? "seed is given more than once"
+                                       : "seed must come before the first change");
+            }
+            const std::optional<uint64_t> seed = read_number(kSeedOption, value);
+            if (!seed) {
+                fail(number, number_refused("seed", kSeedOption, shown(value)));
+            }
+            run_.seed = (uint16_t)*seed;
+        } else {
+            if (run_.end) {
+                fail(number, "end is given more than once");
+            }
+            const uint32_t end = parse_pulse(value, number, "end");
+            if (!run_.changes.empty() && end <= run_.changes.back().pulse) {
+                fail(number, "end " + std::to_string(end) + " does not come after pulse " +
+                                 std::to_string(run_.changes.back().pulse));
+            }
+            run_.end = end;
+        }
+    }
+
+    const bool run_lines_;
+    bool any_line_ = false;
+    Run run_;
+};
+
+Run parse_lines(std::string_view text, bool run) {
+    Parser parser(run);
     size_t line_number = 0;
     size_t start = 0;
     while (start < text.size()) {
@@ -97,36 +184,15 @@ std::vector<ButtonChange> parse_script(std::string_view text) {
         if (end == std::string_view::npos) {
             end = text.size();
         }
-        std::string_view line = text.substr(start, end - start);
+        parser.line(text.substr(start, end - start), ++line_number);
         start = end + 1;
-        ++line_number;
-        const size_t hash = line.find('#');
-        if (hash != std::string_view::npos) {
-            line = line.substr(0, hash);
-        }
-        if (line.find('\0') != std::string_view::npos) {
-            fail(line_number, "contains a NUL byte");
-        }
-        const std::vector<std::string_view> fields = split_fields(line);
-        if (fields.empty()) {
-            continue;
-        }
-        if (fields.size() != 2) {
-            fail(line_number, "expected \"<pulse> <buttons>\", found " +
-                                  std::to_string(fields.size()) + " field" +
-                                  (fields.size() == 1 ? "" : "s"));
-        }
-        const uint32_t pulse = parse_pulse(fields[0], line_number);
-        if (!changes.empty() && pulse <= changes.back().pulse) {
-            fail(line_number, "pulse " + std::to_string(pulse) + " does not come after pulse " +
-                                  std::to_string(changes.back().pulse));
-        }
-        changes.push_back({pulse, parse_buttons(fields[1], line_number)});
     }
-    return changes;
+    return std::move(parser.run());
 }
 
-std::vector<ButtonChange> load_script(const std::string& path) {
+// The whole of a file, read in pieces and refused past the limit, so that an endless file
+// (/dev/zero) is refused too.
+std::string read_file(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
         throw ScriptError(path + ": is a directory");
@@ -135,7 +201,6 @@ std::vector<ButtonChange> load_script(const std::string& path) {
     if (!in) {
         throw ScriptError(path + ": cannot be read");
     }
-    // Read in pieces and stop past the limit, so that an endless file (/dev/zero) is refused too.
     std::string contents;
     char piece[1 << 16];
     while (in.read(piece, sizeof piece) || in.gcount() > 0) {
@@ -147,33 +212,87 @@ std::vector<ButtonChange> load_script(const std::string& path) {
     if (in.bad()) {
         throw ScriptError(path + ": cannot be read");
     }
+    return contents;
+}
+
+template <typename Parse>
+auto load(const std::string& path, Parse parse) {
+    const std::string contents = read_file(path);
     try {
-        return parse_script(contents);
+        return parse(contents);
     } catch (const ScriptError& error) {
         throw ScriptError(path + ": " + error.what());
     }
 }
 
+}  // namespace
+
+std::vector<ButtonChange> parse_script(std::string_view text) {
+    return parse_lines(text, false).changes;
+}
+
+Run parse_run(std::string_view text) {
+    return parse_lines(text, true);
+}
+
+std::optional<uint32_t> Run::player_from() const {
+    if (end) {
+        return end;
+    }
+    if (changes.empty()) {
+        return 0;
+    }
+    if (changes.back().buttons & sim::kStart) {
+        return std::nullopt;
+    }
+    return changes.back().pulse + 1;
+}
+
+std::vector<ButtonChange> load_script(const std::string& path) {
+    return load(path, parse_script);
+}
+
+Run load_run(const std::string& path) {
+    return load(path, parse_run);
+}
+
 InputTimeline::InputTimeline(std::vector<ButtonChange> script, std::optional<uint32_t> start_from)
     : script_(std::move(script)), start_from_(start_from) {}
 
+InputTimeline InputTimeline::replay(const Run& run, std::optional<uint32_t> start_from) {
+    InputTimeline timeline(run.changes, start_from);
+    timeline.replay_ = true;
+    timeline.player_from_ = run.player_from();
+    return timeline;
+}
+
 Buttons InputTimeline::at(uint32_t pulse) const {
+    const Buttons start = start_from_ && pulse >= *start_from_ ? sim::kStart : 0;
+    if (player_from_ && pulse >= *player_from_) {
+        return start;
+    }
     const auto after =
         std::upper_bound(script_.begin(), script_.end(), pulse,
                          [](uint32_t p, const ButtonChange& change) { return p < change.pulse; });
-    Buttons held = after == script_.begin() ? 0 : std::prev(after)->buttons;
-    if (start_from_ && pulse >= *start_from_) {
-        held |= sim::kStart;
-    }
-    return held;
+    return (after == script_.begin() ? 0 : std::prev(after)->buttons) | start;
+}
+
+Buttons InputTimeline::with_player(uint32_t pulse, Buttons player) const {
+    const bool replaying = replay_ && !(player_from_ && pulse >= *player_from_);
+    return at(pulse) | (replaying ? 0 : player);
 }
 
 bool InputTimeline::ends() const {
-    return start_from_.has_value() || (!script_.empty() && (script_.back().buttons & sim::kStart));
+    return start_from_ || player_from_ ||
+           (!script_.empty() && (script_.back().buttons & sim::kStart));
 }
 
 std::optional<uint32_t> InputTimeline::start_held_from() const {
     std::optional<uint32_t> from = start_from_;
+    // A replay lets go of its own START where the player takes over.
+    if (player_from_ && !(from && *from <= *player_from_)) {
+        return from;
+    }
     // Back from the last change, as long as each one holds START until the next.
     for (auto change = script_.rbegin(); change != script_.rend(); ++change) {
         if (from && change->pulse >= *from) {

@@ -57,6 +57,12 @@ void declare_options(CLI::App& app, Options& options, Typed& typed) {
                    "Hold START from pulse N on, so that N frames are drawn (0 holds it "
                    "during set-up)")
         ->type_name("N");
+    app.add_option("FILE", options.run_file,
+                   "A run file (as --save-input writes it, FILE.pbrun) to replay from its seed: "
+                   "its buttons alone until it ends, then the player's (in the window); a run "
+                   "that ended with START stays on its last picture until the window is closed. "
+                   "--headless ends on its last picture")
+        ->type_name("");
     app.add_option("--input", options.input,
                    "Button script: lines of \"<pulse> <buttons>\", buttons \"none\" or names "
                    "joined by + (start select up down left right up-left up-right down-left "
@@ -81,8 +87,8 @@ void declare_options(CLI::App& app, Options& options, Typed& typed) {
                               "pixel's colour exact)"))
         ->type_name("N");
     app.add_option("--save-input", options.save_input,
-                   "When the run ends, write a button script of what the demo read, which "
-                   "replays the run with --headless --seed S --input FILE")
+                   "When the run ends, write a run file of what the demo read (its seed and "
+                   "buttons), which replays the run as plasmaballs FILE")
         ->type_name("FILE");
     app.add_option("--scale", typed.scale,
                    with_range("Window scale factor ", kScaleOption,
@@ -136,15 +142,20 @@ std::optional<std::string> check_numbers(const CLI::App& app, const Typed& typed
 // The file names and the options that must or must not go together.
 std::optional<std::string> check_files(const CLI::App& app, const Options& options) {
     for (const auto& [option, name] :
-         {std::pair{"--input", &options.input}, std::pair{"--save-input", &options.save_input}}) {
+         {std::pair{"--input", &options.input}, std::pair{"--save-input", &options.save_input},
+          std::pair{"FILE", &options.run_file}}) {
         if (app.count(option) && name->empty()) {
             return std::string(option) + " needs a file name";
         }
     }
+    if (app.count("FILE") && app.count("--input")) {
+        return "a run FILE replays on its own: it does not go with --input";
+    }
     // Every later error quotes these names; a control character in one would break its line.
     for (const auto& [option, name] :
-         {std::pair{"--input", &options.input}, std::pair{"--screenshot", &options.screenshot},
-          std::pair{"--record", &options.record}, std::pair{"--save-input", &options.save_input}}) {
+         {std::pair{"FILE", &options.run_file}, std::pair{"--input", &options.input},
+          std::pair{"--screenshot", &options.screenshot}, std::pair{"--record", &options.record},
+          std::pair{"--save-input", &options.save_input}}) {
         if (has_control_character(*name)) {
             return std::string(option) + " names a file with a control character in it";
         }

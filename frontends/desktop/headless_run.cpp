@@ -12,18 +12,29 @@
 
 namespace frontends::desktop {
 
-InputTimeline make_timeline(const Options& options) {
-    std::vector<ButtonChange> script;
-    if (!options.input.empty()) {
-        script = load_script(options.input);
+InputTimeline make_timeline(Options& options) {
+    const std::string& path = options.run_file.empty() ? options.input : options.run_file;
+    if (path.empty()) {
+        return InputTimeline({}, options.frames);
     }
-    return InputTimeline(std::move(script), options.frames);
+    Run run = load_run(path);
+    options.seed = options.seed ? options.seed : run.seed;
+    if (!options.run_file.empty()) {
+        return InputTimeline::replay(run, options.frames);
+    }
+    // Beside the player, a run's buttons are let go where it ends.
+    if (run.end && !run.changes.empty() && run.changes.back().buttons != 0) {
+        run.changes.push_back({*run.end, 0});
+    }
+    return InputTimeline(std::move(run.changes), options.frames);
 }
 
 int run_headless(const Options& options, const InputTimeline& timeline) {
     Outputs outputs(options);
+    const std::optional<uint32_t> start = timeline.start_held_from();
+    const std::optional<uint32_t> stop = timeline.player_from();
     ProgressLine progress(isatty(STDERR_FILENO) ? stderr : nullptr,
-                          timeline.start_held_from().value_or(0));
+                          stop && (!start || *stop < *start) ? *stop : start.value_or(0));
     HeadlessFrontend frontend(timeline);
     frontend.on_pulse = [&outputs, &progress](const sim::Board& board, uint32_t pulse) {
         outputs.on_pulse(board, pulse);

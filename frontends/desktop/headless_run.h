@@ -7,11 +7,12 @@
 
 namespace frontends::desktop {
 
-// The script and --frames as one timeline; throws ScriptError for a bad script.
-InputTimeline make_timeline(const Options& options);
+// The run file or the script, and --frames, as one timeline; the file's seed is taken into
+// `options.seed` where the command line gave none. Throws ScriptError for a bad file.
+InputTimeline make_timeline(Options& options);
 
-// Runs headless to the hand-over, writing the outputs the options ask for; returns the exit
-// status.
+// Runs headless to the hand-over, or to where a run file gives way to the player, writing the
+// outputs the options ask for; returns the exit status.
 int run_headless(const Options& options, const InputTimeline& timeline);
 
 }  // namespace frontends::desktop

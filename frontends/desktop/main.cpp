@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
         }
         return command_line.exit_status;
     }
-    const Options& options = *command_line.options;
+    Options options = *command_line.options;
     InputTimeline timeline;
     try {
         timeline = desktop::make_timeline(options);

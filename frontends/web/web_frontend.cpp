@@ -8,7 +8,7 @@
 #include <string>
 
 #include "frontends/common/controls.h"
-#include "frontends/common/saved_script.h"
+#include "frontends/common/saved_run.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ sim::Buttons WebFrontend::buttons_at(uint32_t pulse) const {
     page.right = controls & kControlRight;
     page.start = controls & kControlStart;
     page.select = controls & kControlSelect;
-    return console_buttons(page) | timeline_.at(pulse);
+    return timeline_.with_player(pulse, console_buttons(page));
 }
 
 void WebFrontend::start(sim::Board& board) {
@@ -114,7 +114,7 @@ void WebFrontend::hand_over(sim::Board& board) {
     const std::string file_name =
         "plasmaballs-" + std::to_string(seed_) + "-" + std::to_string(board.pulse()) + ".txt";
     const std::string lines = script_lines(recorder_.changes());
-    const std::string file = saved_script(seed_, recorder_, file_name);
+    const std::string file = saved_run(seed_, recorder_, file_name);
     web_ended(1, board.pulse(), 0, seed_, lines.c_str(), file.c_str(), file_name.c_str());
     stay_suspended();
 }

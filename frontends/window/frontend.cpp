@@ -213,7 +213,7 @@ bool WindowFrontend::hold(sim::Board& board, int64_t real) {
 }
 
 void WindowFrontend::rise(sim::Board& board, uint32_t pulse) {
-    board.begin_pulse(pulse, timeline_.at(pulse) | live_buttons());
+    board.begin_pulse(pulse, timeline_.with_player(pulse, live_buttons()));
     // Pulses missed since the last rise still count for the recording's clock.
     const uint32_t missed = pulse - last_rise_ - 1;
     for (uint32_t p = pulse - std::min(missed, kMostPulsesRecordedAtOnce); p <= pulse; ++p) {

@@ -32,10 +32,11 @@ struct Picture {
     bool operator==(const Picture&) const = default;
 };
 
-// How a run ended: through the hand-over to the menu, or by the demo ending the process. Thrown
-// on the demo's own stack and caught where the run began (sim::run_demo).
+// How a run ended: through the hand-over to the menu, by the demo ending the process, or stopped
+// by its front end at one of its waits. Thrown on the demo's own stack and caught where the run
+// began (sim::run_demo).
 struct DemoEnded {
-    enum Kind { kHandOver, kExit } kind;
+    enum Kind { kHandOver, kExit, kStopped } kind;
     int status;
 };
 

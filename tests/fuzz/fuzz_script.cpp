@@ -1,11 +1,13 @@
-// libFuzzer target: the button-script parser. Any text is either refused with a ScriptError
-// naming one of its lines, or accepted as changes that format and parse back to themselves.
+// libFuzzer target: the button-script and run-file parsers. Any text is either refused with a
+// ScriptError naming one of its lines, or accepted as a run that formats and parses back to
+// itself.
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,10 +40,39 @@ void check_error(std::string_view text, const std::string& message) {
     }
 }
 
+// A run file's own lines around its changes, as they were read.
+void check_run(std::string_view text) {
+    frontends::Run run;
+    try {
+        run = frontends::parse_run(text);
+    } catch (const frontends::ScriptError& error) {
+        check_error(text, error.what());
+        return;
+    }
+    std::string again = "format 1\n";
+    if (run.seed) {
+        again += "seed " + std::to_string(*run.seed) + "\n";
+    }
+    for (const frontends::ButtonChange& change : run.changes) {
+        again += std::to_string(change.pulse) + " " + sim::buttons_to_string(change.buttons) + "\n";
+    }
+    if (run.end) {
+        again += "end " + std::to_string(*run.end) + "\n";
+    }
+    if (frontends::parse_run(again) != run) {
+        fault("formatting and parsing a run again changes it", again);
+    }
+    const std::optional<uint32_t> from = run.player_from();
+    if (from && !run.changes.empty() && *from <= run.changes.back().pulse) {
+        fault("the player takes over before the run's last change", again);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text((const char*)data, size);
+    check_run(text);
     std::vector<frontends::ButtonChange> changes;
     try {
         changes = frontends::parse_script(text);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "frontends/common/input_recorder.h"
-#include "frontends/common/saved_script.h"
+#include "frontends/common/saved_run.h"
 #include "frontends/common/script.h"
 #include "platform/sim/run_demo.h"
 #include "support/run_demo.h"

@@ -106,4 +106,67 @@ TEST(Timeline, EndsOnlyWhenStartIsHeldForGood) {
     EXPECT_FALSE(frontends::InputTimeline(parse_script("4 start\n5 none"), std::nullopt).ends());
 }
 
+TEST(Run, ReadsItsLinesAndWhereThePlayerTakesOver) {
+    struct Case {
+        const char* text;
+        std::optional<uint16_t> seed;
+        size_t changes;
+        std::optional<uint32_t> player_from;
+    };
+    const Case cases[] = {
+        {"", std::nullopt, 0, 0},
+        {"# old script\n3 up\n9 start", std::nullopt, 2, std::nullopt},
+        {"format 1\nseed 65535\n", 65535, 0, 0},
+        {"# x\n\nformat 1 # c\nseed 7\n0 none\n5 right\n", 7, 2, 6},
+        {"seed 0\n5 start\nend 9", 0, 1, 9},
+        {"end 4", std::nullopt, 0, 4},
+    };
+    for (const Case& c : cases) {
+        const frontends::Run run = frontends::parse_run(c.text);
+        EXPECT_EQ(run.seed, c.seed) << c.text;
+        EXPECT_EQ(run.changes.size(), c.changes) << c.text;
+        EXPECT_EQ(run.player_from(), c.player_from) << c.text;
+    }
+}
+
+TEST(Run, RefusesMisplacedOrMalformedRunLines) {
+    const std::vector<Bad> cases = {
+        {"1 up\nformat 1", "line 2: format must be the first line"},
+        {"format 2", "line 1: format \"2\" is not one this program reads (it reads format 1)"},
+        {"format", "line 1: expected \"format <number>\", found 1 field"},
+        {"seed 1 2", "line 1: expected \"seed <number>\", found 3 fields"},
+        {"seed 65536", "line 1: seed takes a whole number from 0 to 65535, not \"65536\""},
+        {"seed 1\nseed 2", "line 2: seed is given more than once"},
+        {"1 up\nseed 2", "line 2: seed must come before the first change"},
+        {"5 up\nend 5", "line 2: end 5 does not come after pulse 5"},
+        {"end x", "line 1: end \"x\" is not a decimal number"},
+        {"end 3\nend 4", "line 2: end is given more than once"},
+        {"end 3\n4 up", "line 2: nothing but comments may follow the end line"},
+    };
+    for (const Bad& c : cases) {
+        try {
+            frontends::parse_run(c.text);
+            ADD_FAILURE() << "accepted: " << c.text;
+        } catch (const frontends::ScriptError& error) {
+            EXPECT_STREQ(error.what(), c.message);
+        }
+    }
+    // A plain script knows none of these lines, as before.
+    EXPECT_THROW(parse_script("seed 1"), frontends::ScriptError);
+}
+
+TEST(Timeline, AReplayIgnoresThePlayerUntilItsEnd) {
+    const auto timeline = frontends::InputTimeline::replay(
+        frontends::parse_run("seed 3\n2 right\n4 select\nend 6"), 7);
+    const std::vector<std::pair<uint32_t, sim::Buttons>> expected = {
+        {0, 0}, {2, sim::kRight}, {5, sim::kSelect}, {6, sim::kUp}, {7, sim::kUp | sim::kStart}};
+    for (const auto& [pulse, buttons] : expected) {
+        EXPECT_EQ(timeline.with_player(pulse, sim::kUp), buttons) << "pulse " << pulse;
+    }
+    EXPECT_TRUE(timeline.ends());
+    // Beside a script, the player's buttons always count.
+    const frontends::InputTimeline beside(parse_script("2 right"), std::nullopt);
+    EXPECT_EQ(beside.with_player(3, sim::kUp), sim::kUp | sim::kRight);
+}
+
 }  // namespace

@@ -145,6 +145,10 @@ TEST(Cli, RefusesBadInputWithStatusTwoAndNoFiles) {
         {{"--headless", "--frames", "1", "--save-input", "no/such/dir/s.txt"}, "cannot be written"},
         {{"--headless", "--frames", "1", "--record", "r.mp4", "--save-input", "r.mp4"},
          "must name different files"},
+        {{"--headless", "script.txt", "--input", "script.txt"}, "does not go with --input"},
+        {{"--headless", "bad.txt"}, "bad.txt: line 2: unknown button"},
+        {{"--headless", "missing.pbrun"}, "missing.pbrun: cannot be read"},
+        {{"--headless", "script.txt", "script.txt"}, "script.txt"},
     };
     Folder folder;
     folder.write("script.txt", "3 up\n");
@@ -274,16 +278,36 @@ TEST(Cli, ASavedInputReplaysTheRunByItsOwnCommand) {
     ASSERT_EQ(saved.status, 0) << saved.err;
     EXPECT_EQ(saved.err, "");
     const std::string script = slurp(folder / "saved run.txt");
-    const std::string command =
-        "# Replay: plasmaballs --headless --seed 97 --input 'saved run.txt'\n";
-    ASSERT_NE(script.find(command), std::string::npos) << script;
-    // The replay as the file's own comment says it, with a screenshot of its end.
-    std::vector<std::string> replay = {"--headless",    "--seed",       "97",   "--input",
-                                       "saved run.txt", "--screenshot", "b.png"};
-    ASSERT_EQ(folder.run(replay).status, 0);
-    EXPECT_TRUE(read_png(folder / "a.png") == read_png(folder / "b.png"))
-        << "the replay of\n"
-        << script << "ends on another picture";
+    ASSERT_NE(script.find("# Replay: plasmaballs 'saved run.txt'\n"), std::string::npos) << script;
+    // The replay as the file's own comment says it (headless, with a screenshot of its end), and
+    // as a script with the seed typed again, as before.
+    for (const std::vector<std::string>& replay :
+         {std::vector<std::string>{"--headless", "saved run.txt", "--screenshot", "b.png"},
+          {"--headless", "--seed", "97", "--input", "saved run.txt", "--screenshot", "b.png"}}) {
+        ASSERT_EQ(folder.run(replay).status, 0);
+        EXPECT_TRUE(read_png(folder / "a.png") == read_png(folder / "b.png"))
+            << "the replay of\n"
+            << script << "ends on another picture";
+    }
+}
+
+TEST(Cli, ARunFileEndsOnThePictureWhereThePlayerTakesOver) {
+    Folder folder;
+    folder.write("mid.pbrun", "format 1\nseed 97\n10 right\n40 select+up\nend 75\n");
+    const Result result = folder.run(
+        {"--headless", "mid.pbrun", "--screenshot", "a.png", "--save-input", "again.pbrun"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    // The player takes over at pulse 75's rise: 74 frames drawn.
+    EXPECT_TRUE(read_png(folder / "a.png") ==
+                pbtest::run_headless(97, 74, "10 right\n40 select+up\n").picture);
+    EXPECT_NE(slurp(folder / "again.pbrun").find("\nseed 97\n10 right\n40 select+up\nend 75\n"),
+              std::string::npos)
+        << slurp(folder / "again.pbrun");
+    // An explicit seed wins over the file's: the same buttons from another seed.
+    ASSERT_EQ(
+        folder.run({"--headless", "--seed", "5", "mid.pbrun", "--screenshot", "b.png"}).status, 0);
+    EXPECT_TRUE(read_png(folder / "b.png") ==
+                pbtest::run_headless(5, 74, "10 right\n40 select+up\n").picture);
 }
 
 // Runs the program with stderr on a terminal of its own and returns what the terminal showed.

@@ -1,7 +1,7 @@
 // The replay command is meant to be copied into a shell, so the file name is quoted as a shell
 // reads it back.
 
-#include "frontends/common/saved_script.h"
+#include "frontends/common/saved_run.h"
 
 #include <string_view>
 
@@ -46,12 +46,14 @@ std::string pulses_named(const std::vector<uint32_t>& pulses) {
     return text;
 }
 
-std::string saved_script(uint16_t seed, const InputRecorder& recorder, const std::string& name) {
-    const std::string seed_text = std::to_string(seed);
-    std::string text = "# plasmaballs button script: seed " + seed_text +
-                       ", handed over at pulse " + std::to_string(recorder.interval()) +
-                       ".\n# Replay: plasmaballs --headless --seed " + seed_text + " --input " +
-                       shell_quoted(name) + "\n";
+std::string saved_run(uint16_t seed, const InputRecorder& recorder, const std::string& name,
+                      RunEnd end) {
+    const uint32_t player_from = recorder.interval() + 1;
+    std::string text =
+        "# plasmaballs run: seed " + std::to_string(seed) +
+        (end == RunEnd::kHandOver ? ", handed over at pulse " + std::to_string(recorder.interval())
+                                  : ", the player's from pulse " + std::to_string(player_from)) +
+        ".\n# Replay: plasmaballs " + shell_quoted(name) + "\n";
     const std::vector<uint32_t> changed_within = recorder.changed_within();
     if (!changed_within.empty()) {
         text += "# WARNING: the buttons changed while the demo was working within " +
@@ -59,7 +61,9 @@ std::string saved_script(uint16_t seed, const InputRecorder& recorder, const std
                 ";\n# no script can replay that, so this one holds what the demo read last "
                 "there and its replay may differ\n";
     }
-    return text + script_lines(recorder.changes());
+    text += "format " + std::to_string(kRunFormat) + "\nseed " + std::to_string(seed) + "\n" +
+            script_lines(recorder.changes());
+    return end == RunEnd::kHandOver ? text : text + "end " + std::to_string(player_from) + "\n";
 }
 
 }  // namespace frontends
