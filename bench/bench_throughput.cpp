@@ -27,7 +27,7 @@ std::vector<sim::Picture> pictures(const frontends::Options& options,
         shown.push_back(board.picture());
     };
     sim::Board board(frontend);
-    board.set_counter((uint32_t)*options.seed << 16);
+    board.set_counter(sim::counter_for_seed(*options.seed));
     frontend.prepare(board);
     sim::run_demo(board);
     return shown;

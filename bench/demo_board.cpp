@@ -8,7 +8,7 @@
 namespace bench {
 
 DemoBoard::DemoBoard(uint16_t seed) : board_(pulses_) {
-    board_.set_counter((uint32_t)seed << 16);
+    board_.set_counter(sim::counter_for_seed(seed));
     sim::prepare_demo(board_);
     if (!hw_open()) {
         std::abort();  // the simulated board always opens

@@ -6,6 +6,7 @@
 #include "frontends/capture/video_output.h"
 #include "frontends/common/number_options.h"
 #include "frontends/common/text.h"
+#include "plasmaballs_version.h"
 
 #include <CLI/CLI.hpp>
 
@@ -14,7 +15,6 @@
 namespace frontends::desktop {
 namespace {
 
-// The version is the project's, set once in CMakeLists.txt.
 constexpr const char* kVersion = "plasmaballs " PLASMABALLS_VERSION;
 
 bool has_control_character(const std::string& text) {

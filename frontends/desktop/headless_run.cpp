@@ -41,7 +41,7 @@ int run_headless(const Options& options, const InputTimeline& timeline) {
         progress.update(pulse);
     };
     sim::Board board(frontend);
-    board.set_counter((uint32_t)options.seed.value_or(0) << 16);
+    board.set_counter(sim::counter_for_seed(options.seed.value_or(0)));
     frontend.prepare(board);
     return run_to_hand_over(board, outputs, [&progress] { progress.clear(); });
 }

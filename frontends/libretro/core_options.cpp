@@ -3,6 +3,7 @@
 #include "frontends/libretro/core_options.h"
 
 #include "frontends/common/decimal.h"
+#include "platform/sim/board.h"
 
 #include <chrono>
 #include <cstdio>
@@ -83,7 +84,7 @@ uint32_t start_counter(retro_environment_t environment) {
     retro_variable variable{kSeedKey, nullptr};
     if (environment != nullptr && environment(RETRO_ENVIRONMENT_GET_VARIABLE, &variable)) {
         if (const std::optional<uint16_t> seed = parse_seed(variable.value)) {
-            return (uint32_t)*seed << 16;
+            return sim::counter_for_seed(*seed);
         }
     }
     return clock_counter();

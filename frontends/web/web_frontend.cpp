@@ -77,7 +77,7 @@ sim::Buttons WebFrontend::buttons_at(uint32_t pulse) const {
 }
 
 void WebFrontend::start(sim::Board& board) {
-    board.set_counter((uint32_t)seed_ << 16);
+    board.set_counter(sim::counter_for_seed(seed_));
     const sim::Buttons levels = buttons_at(0);
     recorder_.pins_read(sim::kAllButtons, levels);
     board.set_buttons(levels);

@@ -18,6 +18,7 @@
 
 #include "frontends/capture/output_file.h"
 #include "frontends/common/text.h"
+#include "plasmaballs_version.h"
 #include "platform/sim/bytes.h"
 
 namespace frontends::window {

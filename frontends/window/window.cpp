@@ -45,8 +45,9 @@ int run_window(const Options& options, const InputTimeline& timeline) {
     const InterruptAsStart interrupt;
     Outputs outputs(options);
     SdlSession sdl;
-    const uint32_t counter = options.seed ? (uint32_t)*options.seed << 16 : counter_from_clock();
-    const std::string title = window_title((uint16_t)(counter >> 16));
+    const uint32_t counter =
+        options.seed ? sim::counter_for_seed(*options.seed) : counter_from_clock();
+    const std::string title = window_title(sim::seed_of_counter(counter));
     std::unique_ptr<Video> video;
     try {
         video = std::make_unique<Video>(title, options.scale, options.fullscreen);

@@ -45,7 +45,7 @@ Board::Board(Frontend& frontend)
 
 void Board::set_counter(uint32_t value) {
     registers_[kCounterLow / 2] = (uint16_t)value;
-    registers_[kCounterHigh / 2] = (uint16_t)(value >> 16);
+    registers_[kCounterHigh / 2] = seed_of_counter(value);
 }
 
 void Board::set_buttons(Buttons buttons) {

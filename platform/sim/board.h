@@ -83,6 +83,15 @@ class ReadWatcher {
     virtual void pins_read(Buttons contacts, Buttons held) = 0;
 };
 
+// The demo's seed is the upper half of the free-running counter it reads at start: the counter
+// a run with a given seed starts from, and the seed a counter gives.
+constexpr uint32_t counter_for_seed(uint16_t seed) {
+    return (uint32_t)seed << 16;
+}
+constexpr uint16_t seed_of_counter(uint32_t counter) {
+    return (uint16_t)(counter >> 16);
+}
+
 class Board {
   public:
     static constexpr uint32_t kRegisterBase = 0xC0000000;

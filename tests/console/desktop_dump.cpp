@@ -38,7 +38,7 @@ int dump(uint16_t seed, uint32_t frames, const std::string& script, const std::s
         frames);
     frontends::HeadlessFrontend frontend(timeline);
     sim::Board board(frontend);
-    board.set_counter((uint32_t)seed << 16);
+    board.set_counter(sim::counter_for_seed(seed));
     frontend.prepare(board);
     const sim::DemoEnded ended = sim::run_demo(board);
     if (ended.kind != sim::DemoEnded::kHandOver) {

@@ -311,7 +311,7 @@ class Observer : public sim::Frontend {
 Report run(const Plan& plan) {
     Observer observer(plan);
     sim::Board board(observer);
-    board.set_counter((uint32_t)plan.seed << 16);
+    board.set_counter(sim::counter_for_seed(plan.seed));
     board.set_buttons(observer.buttons_at(0));
     try {
         // Protection is lifted before the console's memory goes back to the allocator.

@@ -21,7 +21,7 @@ void OpenBoard::Frontend::await_edge(sim::Board& board) {
 }
 
 OpenBoard::OpenBoard(uint16_t seed) : board_(frontend_) {
-    board_.set_counter((uint32_t)seed << 16);
+    board_.set_counter(sim::counter_for_seed(seed));
     sim::prepare_demo(board_);
     if (!hw_open()) {
         throw std::runtime_error("hw_open failed on the simulated board");
@@ -37,7 +37,7 @@ Run run_headless(uint16_t seed, uint32_t frames, const std::string& script) {
     frontends::HeadlessFrontend frontend(
         frontends::InputTimeline(frontends::parse_script(script), frames));
     sim::Board board(frontend);
-    board.set_counter((uint32_t)seed << 16);
+    board.set_counter(sim::counter_for_seed(seed));
     frontend.prepare(board);
     const sim::DemoEnded ended = sim::run_demo(board);
     if (ended.kind != sim::DemoEnded::kHandOver) {
@@ -69,7 +69,7 @@ Stopped stop_before(uint16_t seed, uint32_t pulse, const std::string& script) {
     } stopper(frontends::InputTimeline(frontends::parse_script(script), std::nullopt));
     stopper.pulse = pulse;
     sim::Board board(stopper);
-    board.set_counter((uint32_t)seed << 16);
+    board.set_counter(sim::counter_for_seed(seed));
     stopper.prepare(board);
     board.watch_reads(&stopper.recorder);
     sim::run_demo(board);

@@ -134,7 +134,7 @@ TEST(InputRecorder, ALateDemosRunReplaysHeadlessByItsWaits) {
     LateFrontend frontend(frontends::InputTimeline(
         frontends::parse_script("20 right\n61 up-left+select\n130 down\n201 none\n"), 300));
     sim::Board board(frontend);
-    board.set_counter(555u << 16);
+    board.set_counter(sim::counter_for_seed(555));
     InputRecorder recorder;
     board.watch_reads(&recorder);
     ASSERT_EQ(sim::run_demo(board).kind, sim::DemoEnded::kHandOver);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "plasmaballs_version.h"
 #include "support/run_demo.h"
 #include "support/video_file.h"
 

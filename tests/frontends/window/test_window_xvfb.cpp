@@ -364,7 +364,7 @@ std::vector<Found> find_in_headless_run(uint16_t seed, uint32_t pulses,
         }
     };
     sim::Board board(frontend);
-    board.set_counter((uint32_t)seed << 16);
+    board.set_counter(sim::counter_for_seed(seed));
     frontend.prepare(board);
     sim::run_demo(board);
     if (missing != 0) {
