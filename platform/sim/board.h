@@ -190,7 +190,6 @@ class Board {
     // Reaching the menu program ends the run through the front end's hand-over.
     virtual intptr_t sys_execve(const char* path, char* const argv[], char* const envp[]);
     [[noreturn]] virtual void sys_exit(int status);
-    bool device_open() const { return device_open_; }
 
   private:
     void write_palette_data(uint16_t value) {

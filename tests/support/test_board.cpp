@@ -22,12 +22,16 @@ RegisterLog* g_open_log = nullptr;
 
 intptr_t TestBoard::sys_open(const char* path, int flags) {
     calls_.push_back("open " + std::string(path) + " " + std::to_string(flags));
-    return fail_open ? kEACCES : Board::sys_open(path, flags);
+    const intptr_t fd = fail_open ? kEACCES : Board::sys_open(path, flags);
+    device_open_ = device_open_ || fd >= 0;
+    return fd;
 }
 
 intptr_t TestBoard::sys_close(intptr_t fd) {
     calls_.push_back("close " + std::to_string(fd));
-    return Board::sys_close(fd);
+    const intptr_t result = Board::sys_close(fd);
+    device_open_ = device_open_ && result != 0;
+    return result;
 }
 
 intptr_t TestBoard::sys_mmap(const uintptr_t block[6]) {

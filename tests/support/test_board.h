@@ -22,6 +22,8 @@ class TestBoard : public sim::Board {
     bool fail_video_map = false;
     bool fail_menu = false;  // the menu program cannot be executed
     const std::vector<std::string>& calls() const { return calls_; }
+    // An open of the device succeeded and has not been closed since.
+    bool device_open() const { return device_open_; }
 
     intptr_t sys_open(const char* path, int flags) override;
     intptr_t sys_close(intptr_t fd) override;
@@ -33,6 +35,7 @@ class TestBoard : public sim::Board {
 
   private:
     std::vector<std::string> calls_;
+    bool device_open_ = false;
 };
 
 // One register access.

@@ -7,6 +7,7 @@
 
 #include "hw/platform.h"
 #include "platform/sim/board.h"
+#include "support/test_board.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ class BoardTest : public testing::Test {
         board_.write_register(Board::kScanHigh, (uint16_t)(address >> 16));
     }
     Idle idle_;
-    Board board_{idle_};
+    pbtest::TestBoard board_{idle_};
 };
 
 TEST_F(BoardTest, TheDisplayShowsOnlyAWholeScreenInsideVideoMemory) {
