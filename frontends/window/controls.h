@@ -1,10 +1,12 @@
 #pragma once
 // What the window's live controls press on the console: the keyboard and gamepads, each mapped to
-// direction switches and buttons, merged into the one stick contact the console's stick closes.
+// direction switches and buttons, merged into the one stick contact the console's stick closes;
+// and what the window's own keys ask for.
 
 #include <stdint.h>
 
 #include "frontends/common/controls.h"
+#include "frontends/common/player_controls.h"
 
 namespace frontends::window {
 
@@ -26,5 +28,16 @@ struct GamepadReading {
 constexpr int kStickDeadZone = 8000;
 
 Held gamepad_held(const GamepadReading& reading);
+
+// What a key pressed in the window asks for besides the console's buttons, from its SDL scancode
+// and the modifiers held (SDL_Keymod): Escape leaves, P, N and Backspace are the player's, F11 and
+// Alt+Enter toggle fullscreen, F12 saves a screenshot, Shift+F1-F9 save a slot and F1-F9 load one.
+struct Command {
+    enum Kind { kNone, kPlayer, kFullscreen, kScreenshot, kSaveSlot, kLoadSlot };
+    Kind kind = kNone;
+    PlayerControls::Key key = PlayerControls::Key::kPause;  // kPlayer's
+    int slot = 0;                                           // 1-9, kSaveSlot's or kLoadSlot's
+};
+Command key_command(int scancode, uint16_t modifiers);
 
 }  // namespace frontends::window

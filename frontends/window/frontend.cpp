@@ -1,9 +1,9 @@
 // Real-time pulses: the demo's busy-wait reaches await_edge() only when the level it saw last
 // still holds, and then sleeps until the next edge is due, so waiting costs no processor time.
 //
-// The player's controls act there too, while the demo waits for a rise: a pause stops the
-// console's clock and waits for keys, fast-forward sets the clock to each next edge, and a load
-// (a step back or a slot, loads.cpp) runs its pulses there.
+// The player's controls (PlayerControls, fed from SDL's events here) act there too, while the demo
+// waits for a rise: a held run stops the console's clock and waits for keys, fast-forward sets
+// the clock to each next edge, and a load (a step back or a slot, loads.cpp) runs its pulses there.
 
 #include "frontends/window/frontend.h"
 
@@ -15,18 +15,14 @@
 #include <ctime>
 
 #include "frontends/capture/image_output.h"
-#include "frontends/window/controls.h"
+#include "frontends/capture/recorded_run.h"
 #include "frontends/window/interrupt.h"
-#include "frontends/window/slots.h"
 
 namespace frontends::window {
 namespace {
 
 // A demo that stalled for long would otherwise feed the recording one frame per missed pulse.
 constexpr uint32_t kMostPulsesRecordedAtOnce = 60;
-// Fast-forward shows a picture, and Backspace steps back, at most once a pulse of real time.
-constexpr int64_t kPulseTime = kSecond / kPulsesPerSecond;
-constexpr int64_t kNoticeTime = 2 * kSecond;
 constexpr int kPausedWaitMs = 100;  // a paused run still looks for Ctrl+C this often
 
 // "plasmaballs-20240131-235959-123.png", from the wall clock.
@@ -107,6 +103,17 @@ WindowFrontend::WindowFrontend(Video& video, Outputs& outputs, InputTimeline tim
 
 WindowFrontend::~WindowFrontend() = default;
 
+int WindowFrontend::run(sim::Board& board) {
+    for (;;) {
+        try {
+            return run_to_hand_over(board, outputs_);
+        } catch (const FreshRun& fresh) {
+            board.set_counter(fresh.counter);
+            board.set_buttons(0);  // the load's own pulses set the buttons from its first wait
+        }
+    }
+}
+
 int64_t WindowFrontend::real_now() {
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
@@ -137,7 +144,7 @@ void WindowFrontend::await_edge(sim::Board& board) {
 
 void WindowFrontend::fall(sim::Board& board) {
     // A load's pulses and fast-forward's fall at once.
-    if (loading_ || fast_) {
+    if (loading_ || controls_.fast()) {
         if (!loading_) {
             clock_.set(fall_time(board.pulse()), real_now());
         }
@@ -166,7 +173,7 @@ void WindowFrontend::wait_for_rise(sim::Board& board) {
         if (hold(board, real)) {
             continue;
         }
-        if (fast_ || advances_ > 0) {
+        if (controls_.rise_at_once()) {
             clock_.set(rise_time(board.pulse() + 1), real);
         }
         // The demo looked in time: this edge is its, however late this thread wakes for it,
@@ -174,38 +181,30 @@ void WindowFrontend::wait_for_rise(sim::Board& board) {
         const Edge edge = next_edge(clock_.now(real), false, board.pulse());
         sleep_until(edge.at);
         handle_events(board);
-        if (held()) {
+        if (loading_ || controls_.held()) {
             continue;
         }
-        advances_ -= advances_ > 0;
+        controls_.rising();
         keep_for_rewind(board);
         rise(board, edge.pulse);
         return;
     }
 }
 
-bool WindowFrontend::held() const {
-    return loading_ || step_asked_ || rewinding_ || (paused_ && advances_ == 0);
-}
-
 // Paused or rewinding, the console's clock stands still and the demo stays at its wait, while the
 // window shows what the display holds; a step back begins a load. True while the run is held.
 bool WindowFrontend::hold(sim::Board& board, int64_t real) {
-    if (step_asked_ || (rewinding_ && real >= next_step_)) {
-        step_asked_ = false;
-        next_step_ = real + kPulseTime;
-        if (step_back(board)) {
-            return true;
-        }
+    if (controls_.take_step_back(real) && step_back(board)) {
+        return true;
     }
-    if (!held()) {
+    if (!controls_.held()) {
         clock_.run(real);
         return false;
     }
     clock_.stop(real);
     show_display(board);
-    if (rewinding_) {
-        sleep_until_real(next_step_);
+    if (controls_.rewinding()) {
+        sleep_until_real(controls_.next_step());
     } else {
         SDL_WaitEventTimeout(nullptr, kPausedWaitMs);
     }
@@ -220,9 +219,7 @@ void WindowFrontend::rise(sim::Board& board, uint32_t pulse) {
         outputs_.on_pulse(board, p);
     }
     last_rise_ = pulse;
-    const int64_t real = real_now();
-    if (!fast_ || real >= next_show_) {
-        next_show_ = real + kPulseTime;
+    if (controls_.picture_due(real_now())) {
         board.capture(scratch_);
         video_.show(scratch_);
     }
@@ -237,24 +234,24 @@ void WindowFrontend::show_display(const sim::Board& board) {
 
 void WindowFrontend::handle_events(sim::Board& board) {
     if (InterruptAsStart::taken()) {
-        leaving_ = true;
+        controls_.press(PlayerControls::Key::kLeave);
     }
     SDL_Event event;
     while (!loading_ && SDL_PollEvent(&event)) {
         switch (event.type) {
             case SDL_QUIT:
-                leaving_ = true;
+                controls_.press(PlayerControls::Key::kLeave);
                 break;
             case SDL_WINDOWEVENT:
                 if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-                    leaving_ = true;
+                    controls_.press(PlayerControls::Key::kLeave);
                 } else {
                     video_.invalidate();
                 }
                 break;
             case SDL_KEYDOWN:
                 if (!event.key.repeat) {
-                    press(board, event.key.keysym.scancode, event.key.keysym.mod);
+                    obey(board, key_command(event.key.keysym.scancode, event.key.keysym.mod));
                 }
                 break;
             case SDL_CONTROLLERDEVICEADDED:
@@ -267,37 +264,29 @@ void WindowFrontend::handle_events(sim::Board& board) {
                 break;
         }
     }
-    // Once leaving, nothing holds the demo back from seeing START.
     const uint8_t* keys = SDL_GetKeyboardState(nullptr);
-    paused_ = paused_ && !leaving_;
-    advances_ = paused_ ? advances_ : 0;
-    fast_ = keys[SDL_SCANCODE_TAB] && !paused_ && !leaving_;
-    rewinding_ = keys[SDL_SCANCODE_BACKSPACE] && !leaving_;
-    step_asked_ = step_asked_ && !leaving_;
+    controls_.holding(keys[SDL_SCANCODE_TAB], keys[SDL_SCANCODE_BACKSPACE]);
 }
 
-void WindowFrontend::press(sim::Board& board, int scancode, uint16_t modifiers) {
-    const bool alt = modifiers & KMOD_ALT;
-    if (scancode == SDL_SCANCODE_ESCAPE) {
-        leaving_ = true;
-    } else if (scancode == SDL_SCANCODE_F11 ||
-               (alt && (scancode == SDL_SCANCODE_RETURN || scancode == SDL_SCANCODE_KP_ENTER))) {
-        video_.toggle_fullscreen();
-    } else if (scancode == SDL_SCANCODE_F12) {
-        save_screenshot(board);
-    } else if (scancode == SDL_SCANCODE_P) {
-        paused_ = !paused_;
-    } else if (scancode == SDL_SCANCODE_N) {
-        advances_ += paused_;
-    } else if (scancode == SDL_SCANCODE_BACKSPACE) {
-        step_asked_ = true;
-    } else if (scancode >= SDL_SCANCODE_F1 && scancode < SDL_SCANCODE_F1 + kSlots) {
-        const int number = scancode - SDL_SCANCODE_F1 + 1;
-        if (modifiers & KMOD_SHIFT) {
-            save_to_slot(board, number);
-        } else {
-            load_from_slot(board, number);
-        }
+void WindowFrontend::obey(sim::Board& board, const Command& command) {
+    switch (command.kind) {
+        case Command::kNone:
+            break;
+        case Command::kPlayer:
+            controls_.press(command.key);
+            break;
+        case Command::kFullscreen:
+            video_.toggle_fullscreen();
+            break;
+        case Command::kScreenshot:
+            save_screenshot(board);
+            break;
+        case Command::kSaveSlot:
+            save_to_slot(board, command.slot);
+            break;
+        case Command::kLoadSlot:
+            load_from_slot(board, command.slot);
+            break;
     }
 }
 
@@ -305,7 +294,7 @@ sim::Buttons WindowFrontend::live_buttons() const {
     Held held = keyboard_held(SDL_GetKeyboardState(nullptr));
     held |= gamepads_->held();
     sim::Buttons buttons = console_buttons(held);
-    if (leaving_) {
+    if (controls_.leaving()) {  // START stays pressed until the demo leaves
         buttons |= sim::kStart;
     }
     return buttons;
@@ -321,21 +310,8 @@ void WindowFrontend::save_screenshot(const sim::Board& board) const {
     }
 }
 
-void WindowFrontend::tell(const std::string& notice) {
-    notice_ = notice;
-    notice_until_ = real_now() + kNoticeTime;
-}
-
 void WindowFrontend::update_title(const sim::Board& board, int64_t real) {
-    std::string state = paused_ ? "paused" : "";
-    for (const std::string& part : {std::string(rewinding_ ? "rewinding"
-                                                : fast_    ? "fast"
-                                                           : ""),
-                                    real < notice_until_ ? notice_ : std::string()}) {
-        if (!part.empty()) {
-            state += (state.empty() ? "" : ", ") + part;
-        }
-    }
+    const std::string state = controls_.state_text(real);
     const std::string title = window_title(board.peek_register(sim::Board::kCounterHigh), state);
     if (title != title_) {
         video_.set_title(title);

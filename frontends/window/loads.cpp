@@ -57,7 +57,7 @@ void WindowFrontend::save_to_slot(const sim::Board& board, int number) {
         const std::string path =
             write_slot(folder, number, slot_bytes(snapshot.data(), outputs_.input().state()));
         say(slot + " saved as " + path);
-        tell(slot + " saved");
+        controls_.tell(slot + " saved", real_now());
     } catch (const OutputError& error) {
         say(slot + " not saved: " + error.what());
     }
@@ -110,7 +110,7 @@ bool WindowFrontend::drive(sim::Board& board) {
     clock_.set(rise_time(board.pulse() + 1), real_now());
     show_display(board);
     if (!loading_->notice.empty()) {
-        tell(loading_->notice);
+        controls_.tell(loading_->notice, real_now());
     }
     loading_.reset();
     return false;

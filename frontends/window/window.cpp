@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <string>
 
-#include "frontends/capture/recorded_run.h"
 #include "frontends/window/frontend.h"
 #include "frontends/window/interrupt.h"
 #include "frontends/window/video.h"
@@ -61,14 +60,7 @@ int run_window(const Options& options, const InputTimeline& timeline) {
     board.set_buttons(timeline.at(0));
     // What the demo reads is always kept: a slot carries it, a rewind winds it back.
     board.watch_reads(&outputs.input());
-    for (;;) {
-        try {
-            return run_to_hand_over(board, outputs);
-        } catch (const WindowFrontend::FreshRun& fresh) {
-            board.set_counter(fresh.counter);
-            board.set_buttons(0);  // the load's own pulses set the buttons from its first wait
-        }
-    }
+    return frontend.run(board);
 }
 
 }  // namespace frontends::window

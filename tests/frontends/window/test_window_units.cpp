@@ -1,6 +1,6 @@
-// The window's pieces that need no display: keys and gamepads to console pins, the real-time
-// pulse schedule and the console's clock, placing and expanding the picture, the rewind ring and
-// the slot files.
+// The window's pieces that need no display: keys and gamepads to console pins and the window's
+// own keys to what they ask, the real-time pulse schedule and the console's clock, placing and
+// expanding the picture, the rewind ring and the slot files.
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -103,6 +103,37 @@ TEST(Gamepad, DpadStickDeadZoneAndButtons) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(console_buttons(gamepad_held(c.reading)), c.buttons) << "case " << &c - cases;
+    }
+}
+
+TEST(Keyboard, TheWindowsOwnKeysAskForWhatTheySay) {
+    using Key = frontends::PlayerControls::Key;
+    struct Case {
+        SDL_Scancode key;
+        uint16_t modifiers;
+        Command command;
+    };
+    const Case cases[] = {
+        {SDL_SCANCODE_ESCAPE, 0, {Command::kPlayer, Key::kLeave}},
+        {SDL_SCANCODE_P, KMOD_LSHIFT | KMOD_LALT, {Command::kPlayer, Key::kPause}},
+        {SDL_SCANCODE_N, 0, {Command::kPlayer, Key::kAdvance}},
+        {SDL_SCANCODE_BACKSPACE, 0, {Command::kPlayer, Key::kStepBack}},
+        {SDL_SCANCODE_F11, 0, {Command::kFullscreen}},
+        {SDL_SCANCODE_KP_ENTER, KMOD_RALT, {Command::kFullscreen}},
+        {SDL_SCANCODE_RETURN, KMOD_LCTRL, {}},  // START, while held
+        {SDL_SCANCODE_F12, 0, {Command::kScreenshot}},
+        {SDL_SCANCODE_F1, KMOD_NUM, {Command::kLoadSlot, {}, 1}},
+        {SDL_SCANCODE_F9, KMOD_RSHIFT, {Command::kSaveSlot, {}, 9}},
+        {SDL_SCANCODE_F10, KMOD_LSHIFT, {}},
+        {SDL_SCANCODE_TAB, 0, {}},  // fast-forward, while held
+    };
+    for (const Case& c : cases) {
+        const Command command = key_command(c.key, c.modifiers);
+        EXPECT_EQ(command.kind, c.command.kind) << SDL_GetScancodeName(c.key);
+        if (c.command.kind == Command::kPlayer) {
+            EXPECT_EQ(command.key, c.command.key) << SDL_GetScancodeName(c.key);
+        }
+        EXPECT_EQ(command.slot, c.command.slot) << SDL_GetScancodeName(c.key);
     }
 }
 
