@@ -35,7 +35,7 @@ OpenBoard::~OpenBoard() {
 
 Run run_headless(uint16_t seed, uint32_t frames, const std::string& script) {
     frontends::HeadlessFrontend frontend(
-        frontends::InputTimeline(frontends::parse_script(script), frames));
+        frontends::InputTimeline(frontends::parse_run(script).changes, frames));
     sim::Board board(frontend);
     board.set_counter(sim::counter_for_seed(seed));
     frontend.prepare(board);
@@ -66,7 +66,7 @@ Stopped stop_before(uint16_t seed, uint32_t pulse, const std::string& script) {
             }
             HeadlessFrontend::await_edge(board);
         }
-    } stopper(frontends::InputTimeline(frontends::parse_script(script), std::nullopt));
+    } stopper(frontends::InputTimeline(frontends::parse_run(script).changes, std::nullopt));
     stopper.pulse = pulse;
     sim::Board board(stopper);
     board.set_counter(sim::counter_for_seed(seed));

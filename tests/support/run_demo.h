@@ -45,7 +45,7 @@ struct Run {
 };
 
 // Runs the demo with this seed, START held from pulse `frames` on, and an optional button script
-// (the command line's format).
+// (a script or run file; its seed and end lines are not read here).
 Run run_headless(uint16_t seed, uint32_t frames, const std::string& script = "");
 
 // The headless run of this seed and script stopped at its wait for pulse `pulse`: its snapshot

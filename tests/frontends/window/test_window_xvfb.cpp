@@ -598,11 +598,8 @@ TEST_F(WindowTest, ASavedSessionReplaysHeadlessToTheLastPictureShown) {
     ASSERT_TRUE(last) << "the window's last picture could not be read back";
 
     const std::string script = slurp(path("run.txt"));
-    EXPECT_EQ(script.rfind("# plasmaballs button script: seed 321, handed over at pulse ", 0), 0u)
-        << script;
-    EXPECT_NE(script.find("\n# Replay: plasmaballs --headless --seed 321 --input run.txt\n"),
-              std::string::npos)
-        << script;
+    EXPECT_EQ(script.rfind("# plasmaballs run: seed 321, handed over at pulse ", 0), 0u) << script;
+    EXPECT_NE(script.find("\n# Replay: plasmaballs run.txt\n"), std::string::npos) << script;
     for (const char* held : {" right\n", " select\n", " up-left\n"}) {
         EXPECT_NE(script.find(held), std::string::npos) << "no" << held << "in\n" << script;
     }
@@ -698,7 +695,7 @@ TEST_F(WindowTest, LoadedPausedAdvancedAndRewoundTheSavedScriptStillReplaysToThe
     const std::optional<Grab> last = x.grab(kept);
     ASSERT_TRUE(last) << "the window's last picture could not be read back";
     const std::string script = slurp(path("run.txt"));
-    EXPECT_EQ(script.rfind("# plasmaballs button script: seed 324,", 0), 0u) << script;
+    EXPECT_EQ(script.rfind("# plasmaballs run: seed 324,", 0), 0u) << script;
     EXPECT_NE(script.find(" left\n"), std::string::npos) << script;
     EXPECT_EQ(script.find("right"), std::string::npos) << "the loaded slot's run never went right\n"
                                                        << script;
