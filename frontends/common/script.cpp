@@ -278,8 +278,7 @@ Buttons InputTimeline::at(uint32_t pulse) const {
 }
 
 Buttons InputTimeline::with_player(uint32_t pulse, Buttons player) const {
-    const bool replaying = replay_ && !(player_from_ && pulse >= *player_from_);
-    return at(pulse) | (replaying ? 0 : player);
+    return at(pulse) | (replaying(pulse) ? 0 : player);
 }
 
 bool InputTimeline::ends() const {

@@ -71,6 +71,10 @@ class InputTimeline {
     sim::Buttons at(uint32_t pulse) const;
     // What is held at `pulse` while the player holds `player`.
     sim::Buttons with_player(uint32_t pulse, sim::Buttons player) const;
+    // A run is replaying at `pulse`: the player's buttons do not count there.
+    bool replaying(uint32_t pulse) const {
+        return replay_ && !(player_from_ && pulse >= *player_from_);
+    }
     // Where a replay gives way to the player, when it does before the hand-over.
     std::optional<uint32_t> player_from() const { return player_from_; }
     // True when the run is sure to end: START is held for good from some pulse on, or a replay

@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
         timeline = desktop::make_timeline(options);
     } catch (const ScriptError& error) {
         std::fprintf(stderr, "plasmaballs: %s\n", error.what());
+        // A run file opened from the desktop has no terminal to show the line.
+        if (!options.headless && !options.run_file.empty()) {
+            window::show_error(error.what());
+        }
         return 2;
     }
     try {

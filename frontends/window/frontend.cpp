@@ -153,6 +153,12 @@ void WindowFrontend::fall(sim::Board& board) {
     }
     const Edge edge = next_edge(clock_.now(real_now()), true, board.pulse());
     if (edge.pulse != board.pulse()) {
+        // A replay is exact only if every wait takes one pulse: a late demo puts the clock back.
+        if (timeline_.replaying(edge.pulse)) {
+            clock_.set(fall_time(board.pulse()), real_now());
+            board.end_pulse();
+            return;
+        }
         rise(board, edge.pulse);
     }
     sleep_until(edge.at);
@@ -173,8 +179,10 @@ void WindowFrontend::wait_for_rise(sim::Board& board) {
         if (hold(board, real)) {
             continue;
         }
-        if (controls_.rise_at_once()) {
-            clock_.set(rise_time(board.pulse() + 1), real);
+        const int64_t due = rise_time(board.pulse() + 1);
+        if (controls_.rise_at_once() ||
+            (timeline_.replaying(board.pulse() + 1) && clock_.now(real) > due)) {
+            clock_.set(due, real);
         }
         // The demo looked in time: this edge is its, however late this thread wakes for it,
         // unless the keys pressed meanwhile hold the run.
@@ -212,7 +220,9 @@ bool WindowFrontend::hold(sim::Board& board, int64_t real) {
 }
 
 void WindowFrontend::rise(sim::Board& board, uint32_t pulse) {
-    board.begin_pulse(pulse, timeline_.with_player(pulse, live_buttons()));
+    // Leaving holds START even while a run replays: nothing may keep the player in the window.
+    const sim::Buttons leave = controls_.leaving() ? sim::kStart : 0;
+    board.begin_pulse(pulse, timeline_.with_player(pulse, live_buttons()) | leave);
     // Pulses missed since the last rise still count for the recording's clock.
     const uint32_t missed = pulse - last_rise_ - 1;
     for (uint32_t p = pulse - std::min(missed, kMostPulsesRecordedAtOnce); p <= pulse; ++p) {
@@ -293,11 +303,7 @@ void WindowFrontend::obey(sim::Board& board, const Command& command) {
 sim::Buttons WindowFrontend::live_buttons() const {
     Held held = keyboard_held(SDL_GetKeyboardState(nullptr));
     held |= gamepads_->held();
-    sim::Buttons buttons = console_buttons(held);
-    if (controls_.leaving()) {  // START stays pressed until the demo leaves
-        buttons |= sim::kStart;
-    }
-    return buttons;
+    return console_buttons(held);
 }
 
 void WindowFrontend::save_screenshot(const sim::Board& board) const {
@@ -311,7 +317,14 @@ void WindowFrontend::save_screenshot(const sim::Board& board) const {
 }
 
 void WindowFrontend::update_title(const sim::Board& board, int64_t real) {
-    const std::string state = controls_.state_text(real);
+    std::string state = controls_.state_text(real);
+    if (timeline_.replaying(board.pulse())) {
+        state = state.empty() ? "replaying" : "replaying, " + state;
+    }
+    set_title(board, state);
+}
+
+void WindowFrontend::set_title(const sim::Board& board, const std::string& state) {
     const std::string title = window_title(board.peek_register(sim::Board::kCounterHigh), state);
     if (title != title_) {
         video_.set_title(title);
@@ -320,10 +333,43 @@ void WindowFrontend::update_title(const sim::Board& board, int64_t real) {
 }
 
 void WindowFrontend::hand_over(sim::Board& board) {
-    InterruptAsStart::release();
     board.capture(scratch_);
     video_.show(scratch_);
+    // A run file that ends with START ends the run itself: its last picture stays until the
+    // player closes the window, so that a file opened from a file manager does not flash by.
+    if (timeline_.replaying(board.pulse()) && !controls_.leaving()) {
+        set_title(board, "ended");
+        while (!closing()) {
+        }
+    }
+    InterruptAsStart::release();
     sim::Frontend::hand_over(board);
+}
+
+// Waits a moment for the window's events: true once the player closes it (Escape, Enter, closing
+// it, Ctrl+C).
+bool WindowFrontend::closing() {
+    SDL_Event event;
+    if (InterruptAsStart::taken()) {
+        return true;
+    }
+    if (!SDL_WaitEventTimeout(&event, kPausedWaitMs)) {
+        return false;
+    }
+    switch (event.type) {
+        case SDL_QUIT:
+            return true;
+        case SDL_WINDOWEVENT:
+            video_.invalidate();
+            video_.show(scratch_);
+            return event.window.event == SDL_WINDOWEVENT_CLOSE;
+        case SDL_KEYDOWN:
+            return event.key.keysym.scancode == SDL_SCANCODE_ESCAPE ||
+                   event.key.keysym.scancode == SDL_SCANCODE_RETURN ||
+                   event.key.keysym.scancode == SDL_SCANCODE_KP_ENTER;
+        default:
+            return false;
+    }
 }
 
 }  // namespace frontends::window

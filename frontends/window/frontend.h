@@ -36,7 +36,8 @@ class WindowFrontend : public sim::Frontend {
     int run(sim::Board& board);
 
     void await_edge(sim::Board& board) override;
-    // Shows the last picture before the run ends.
+    // Shows the last picture before the run ends; keeps it, until the window is closed, when the
+    // run file replayed ended the run.
     [[noreturn]] void hand_over(sim::Board& board) override;
 
   private:
@@ -74,6 +75,8 @@ class WindowFrontend : public sim::Frontend {
     void begin_load(sim::Board& board, Loading loading);
     bool drive(sim::Board& board);
     void update_title(const sim::Board& board, int64_t real);
+    void set_title(const sim::Board& board, const std::string& state);
+    bool closing();
 
     Video& video_;
     Outputs& outputs_;

@@ -63,4 +63,8 @@ int run_window(const Options& options, const InputTimeline& timeline) {
     return frontend.run(board);
 }
 
+void show_error(const std::string& line) {
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "plasmaballs", line.c_str(), nullptr);
+}
+
 }  // namespace frontends::window

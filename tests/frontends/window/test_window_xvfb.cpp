@@ -166,6 +166,29 @@ class XClient {
         }
         return 0;
     }
+    // A mapped top-level window titled `title`, waiting up to `seconds` for it (a message box
+    // need not say whose it is).
+    Window wait_for_title(const std::string& title, double seconds) {
+        const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+        while (Clock::now() < deadline) {
+            Window root, parent, *children = nullptr;
+            unsigned count = 0;
+            Window found = 0;
+            if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children,
+                           &count)) {
+                for (unsigned i = 0; i < count && !found; ++i) {
+                    found = viewable(children[i]) && this->title(children[i]) == title ? children[i]
+                                                                                       : 0;
+                }
+                XFree(children);
+            }
+            if (found) {
+                return found;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return 0;
+    }
     // What a window manager sends when the user clicks the close button.
     void close(Window window) {
         XEvent event{};
@@ -234,12 +257,27 @@ class XClient {
         return grab;
     }
     const std::string& name() const { return name_; }
+    // The window's name, as a window manager shows it (a message box's is UTF-8 only).
     std::string title(Window window) {
         char* name = nullptr;
         std::string title;
         if (XFetchName(display_, window, &name) && name != nullptr) {
             title = name;
             XFree(name);
+            return title;
+        }
+        Atom type;
+        int format;
+        unsigned long items, after;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_NAME", False), 0,
+                               256, False, XInternAtom(display_, "UTF8_STRING", False), &type,
+                               &format, &items, &after, &data) == Success &&
+            data != nullptr) {
+            title.assign((const char*)data, items);
+        }
+        if (data) {
+            XFree(data);
         }
         return title;
     }
@@ -743,6 +781,55 @@ TEST_F(WindowTest, AResizedWindowKeepsAWholeScaleBetweenBlackBars) {
         ASSERT_EQ(run.status, 0) << run.err;
         expect_headless_picture(grab, 79, 3600, 700, 500);
     }
+}
+
+TEST_F(WindowTest, ARunFileReplaysAloneAndKeepsItsLastPictureUntilClosed) {
+    const std::string run = "format 1\nseed 88\n20 right\n50 select\n70 none\n90 start\n";
+    std::ofstream(path("run.pbrun")) << run;
+    XClient x(xvfb_.display());
+    ASSERT_TRUE(x.connected());
+    const pid_t child = start({"--scale", "1", "run.pbrun"});
+    const Window window = x.wait_for_window(child, 15);
+    ASSERT_NE(window, 0u) << "no window appeared";
+    const XClient::Kept kept = x.keep_contents(window);
+    // The player's keys count for nothing while the run replays.
+    const std::string xdotool = "DISPLAY=" + x.name() + " xdotool ";
+    const std::string id = std::to_string(window);
+    ASSERT_EQ(
+        std::system(
+            (xdotool + "windowfocus --sync " + id + " keydown Left sleep 0.5 keyup Left").c_str()),
+        0);
+    const auto deadline = Clock::now() + std::chrono::seconds(15);
+    while (x.title(window) != "plasmaballs (seed 88) - ended" && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(x.title(window), "plasmaballs (seed 88) - ended");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(waitpid(child, nullptr, WNOHANG), 0) << "the window did not stay";
+    const std::optional<Grab> last = x.grab(kept);
+    ASSERT_TRUE(last);
+    EXPECT_TRUE(letterboxed(pbtest::run_headless(88, UINT32_MAX, run).picture, 320, 240) ==
+                last->pixels)
+        << "the window does not end on the run's own last picture";
+    x.press(window, XK_Escape);
+    const Ended ended = finish(child);
+    EXPECT_EQ(ended.status, 0) << ended.err;
+}
+
+TEST_F(WindowTest, ABadRunFileIsShownInAMessageBoxAsWellAsOnStderr) {
+    std::ofstream(path("bad.pbrun")) << "# fine\n4 sideways\n";
+    XClient x(xvfb_.display());
+    ASSERT_TRUE(x.connected());
+    const pid_t child = start({"bad.pbrun"});
+    const Window box = x.wait_for_title("plasmaballs", 15);
+    ASSERT_NE(box, 0u) << "no message box appeared";
+    EXPECT_EQ(waitpid(child, nullptr, WNOHANG), 0) << "the program did not wait for the box";
+    x.press(box, XK_Return);
+    const Ended ended = finish(child);
+    EXPECT_EQ(ended.status, 2);
+    EXPECT_EQ(ended.err.rfind("plasmaballs: bad.pbrun: line 2: unknown button \"sideways\"", 0), 0u)
+        << ended.err;
+    EXPECT_EQ(std::count(ended.err.begin(), ended.err.end(), '\n'), 1) << ended.err;
 }
 
 TEST_F(WindowTest, WithoutADisplayItSaysSoInOneLine) {
