@@ -35,6 +35,7 @@ expect_plasmaballs() {
         icons
         echo usr/share/man/man6/plasmaballs.6.gz
         echo usr/share/metainfo/$id.metainfo.xml
+        echo usr/share/mime/packages/$id.xml
     } | sort
 }
 expect_libretro-plasmaballs() {

@@ -29,6 +29,7 @@ usr/share/icons/hicolor/256x256/apps/$id.png
 usr/share/libretro/info/plasmaballs_libretro.info
 usr/share/man/man6/plasmaballs.6
 usr/share/metainfo/$id.metainfo.xml
+usr/share/mime/packages/$id.xml
 LIST
 )
 found=$(cd "$root" && find . -type f -printf '%P\n' | sort)
@@ -42,6 +43,11 @@ said=$(desktop-file-validate "$root/usr/share/applications/$id.desktop" 2>&1) ||
 said=$(appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$id.metainfo.xml" 2>&1) ||
     fail "appstreamcli validate: $said"
 if grep -q '^[EWIP]: ' <<<"$said"; then fail "appstreamcli validate: $said"; fi
+# The run files' type reads as a database of its own, with the glob a file manager matches.
+update-mime-database "$root/usr/share/mime" >/dev/null 2>&1 ||
+    fail "update-mime-database refuses $id.xml"
+grep -qx 'application/x-plasmaballs-run:\*\.pbrun' "$root/usr/share/mime/globs" ||
+    fail "the mime database has no *.pbrun glob"
 said=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l \
     "$root/usr/share/man/man6/plasmaballs.6" 2>&1 >/dev/null) || fail "man: $said"
 [[ -z $said ]] || fail "man --warnings: $said"
