@@ -112,7 +112,7 @@ void WebFrontend::await_edge(sim::Board& board) {
 void WebFrontend::hand_over(sim::Board& board) {
     present(board);
     const std::string file_name =
-        "plasmaballs-" + std::to_string(seed_) + "-" + std::to_string(board.pulse()) + ".txt";
+        "plasmaballs-" + std::to_string(seed_) + "-" + std::to_string(board.pulse()) + ".pbrun";
     const std::string lines = script_lines(recorder_.changes());
     const std::string file = saved_run(seed_, recorder_, file_name);
     web_ended(1, board.pulse(), 0, seed_, lines.c_str(), file.c_str(), file_name.c_str());

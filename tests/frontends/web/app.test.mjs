@@ -57,7 +57,7 @@ async function assertPicture(page, seed, frames, script) {
 async function savedRun(page) {
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save')]);
   const text = fs.readFileSync(await download.path(), 'utf8');
-  const changes = text.split('\n').filter((line) => line && !line.startsWith('#'))
+  const changes = text.split('\n').filter((line) => /^[0-9]/.test(line))
       .map((line) => line.split(' ')).map(([pulse, buttons]) => [Number(pulse), buttons]);
   return { name: download.suggestedFilename(), text, changes,
            address: await page.locator('#replay').textContent() };
@@ -107,9 +107,9 @@ test('keys pressed at known pulses give a saved script whose headless replay is 
   const run = await savedRun(page);
   assertChanges(run.changes, ['right', 'none', 'select', 'up-left', 'start+up-left']);
   assert.equal(run.changes.at(-1)[0], pulse);
-  assert.equal(run.name, `plasmaballs-${seed}-${pulse}.txt`);
-  assert.match(run.text, new RegExp(`^# .*seed ${seed}\\b.*\\n# .*plasmaballs --headless ` +
-                                    `--seed ${seed} --input ${run.name}\\n`));
+  assert.equal(run.name, `plasmaballs-${seed}-${pulse}.pbrun`);
+  assert.match(run.text, new RegExp(`^# .*seed ${seed}\\b.*\\n# .*plasmaballs ${run.name}\\n` +
+                                    `format 1\\nseed ${seed}\\n`));
   await assertPicture(page, seed, null, run.text);
   assert.deepEqual(page.errors, []);
   await page.close();
