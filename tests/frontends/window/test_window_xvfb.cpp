@@ -145,49 +145,12 @@ class XClient {
     // The mapped top-level window of process `pid`, waiting up to `seconds` for it.
     Window wait_for_window(pid_t pid, double seconds) {
         const Atom wm_pid = XInternAtom(display_, "_NET_WM_PID", False);
-        const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-        while (Clock::now() < deadline) {
-            Window root, parent, *children = nullptr;
-            unsigned count = 0;
-            Window found = 0;
-            if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children,
-                           &count)) {
-                for (unsigned i = 0; i < count && !found; ++i) {
-                    if (pid_of(children[i], wm_pid) == pid && viewable(children[i])) {
-                        found = children[i];
-                    }
-                }
-                XFree(children);
-            }
-            if (found) {
-                return found;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return 0;
+        return wait_for([&](Window window) { return pid_of(window, wm_pid) == pid; }, seconds);
     }
-    // A mapped top-level window titled `title`, waiting up to `seconds` for it (a message box
+    // A mapped top-level window titled `name`, waiting up to `seconds` for it (a message box
     // need not say whose it is).
-    Window wait_for_title(const std::string& title, double seconds) {
-        const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-        while (Clock::now() < deadline) {
-            Window root, parent, *children = nullptr;
-            unsigned count = 0;
-            Window found = 0;
-            if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children,
-                           &count)) {
-                for (unsigned i = 0; i < count && !found; ++i) {
-                    found = viewable(children[i]) && this->title(children[i]) == title ? children[i]
-                                                                                       : 0;
-                }
-                XFree(children);
-            }
-            if (found) {
-                return found;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return 0;
+    Window wait_for_title(const std::string& name, double seconds) {
+        return wait_for([&](Window window) { return title(window) == name; }, seconds);
     }
     // What a window manager sends when the user clicks the close button.
     void close(Window window) {
@@ -302,6 +265,28 @@ class XClient {
     }
 
   private:
+    // The first mapped top-level window that is `wanted`, waiting up to `seconds` for one.
+    template <typename Wanted>
+    Window wait_for(Wanted wanted, double seconds) {
+        const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+        while (Clock::now() < deadline) {
+            Window root, parent, *children = nullptr;
+            unsigned count = 0;
+            Window found = 0;
+            if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children,
+                           &count)) {
+                for (unsigned i = 0; i < count && !found; ++i) {
+                    found = wanted(children[i]) && viewable(children[i]) ? children[i] : 0;
+                }
+                XFree(children);
+            }
+            if (found) {
+                return found;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return 0;
+    }
     pid_t pid_of(Window window, Atom wm_pid) {
         Atom type;
         int format;
