@@ -15,6 +15,7 @@
 #include "frontends/common/controls.h"
 #include "frontends/libretro/core_options.h"
 #include "frontends/libretro/pulse_runner.h"
+#include "frontends/libretro/xrgb8888.h"
 #include "plasmaballs_version.h"
 
 namespace {

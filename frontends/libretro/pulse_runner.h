@@ -57,7 +57,4 @@ void save_state(const PulseRunner& runner, uint8_t* out);
 bool load_state(std::unique_ptr<PulseRunner>& runner, const uint8_t* data, size_t size,
                 std::string& error);
 
-// The picture as 0x00RRGGBB words, row by row, through a lookup built from its palette.
-void to_xrgb8888(const sim::Picture& picture, uint32_t* out);
-
 }  // namespace frontends::libretro
