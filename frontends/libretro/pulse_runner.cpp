@@ -30,14 +30,14 @@ PulseRunner::~PulseRunner() {
     }
 }
 
-void PulseRunner::run_pulse(sim::Buttons buttons) {
+void PulseRunner::run_pulse(sim::Buttons buttons, std::optional<sim::Buttons> from_start) {
     if (coroutine_.finished()) {
         return;
     }
     buttons_ = buttons;
     pulse_due_ = true;
     if (!started_) {
-        board_.set_buttons(buttons);
+        board_.set_buttons(from_start.value_or(buttons));
         started_ = true;
     }
     // Others may have used the platform calls since our last pulse.

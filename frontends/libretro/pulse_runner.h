@@ -25,10 +25,11 @@ class PulseRunner : public sim::Frontend {
     ~PulseRunner() override;
 
     // One pulse, with these buttons held from its rising edge on. The demo then runs until it
-    // waits for the next pulse or ends. The first call also runs the set-up, with the same
-    // buttons held from the start, so after n calls the display shows the n-th frame.
-    // Does nothing once the demo has ended.
-    void run_pulse(sim::Buttons buttons);  // rethrows what stopped the demo, if anything
+    // waits for the next pulse or ends. The first call also runs the set-up, with `from_start`
+    // (or the same buttons) held before the first pulse, so after n calls the display shows the
+    // n-th frame. Does nothing once the demo has ended.
+    // Rethrows what stopped the demo, if anything.
+    void run_pulse(sim::Buttons buttons, std::optional<sim::Buttons> from_start = std::nullopt);
     // The demo will not run again: it ended, or an error stopped it.
     bool done() const { return coroutine_.finished(); }
     const sim::Board& board() const { return board_; }
