@@ -6,10 +6,7 @@
 #include "frontends/common/number_options.h"
 #include "frontends/common/text.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <fstream>
 
 namespace frontends {
 
@@ -17,8 +14,6 @@ using sim::Button;
 using sim::Buttons;
 
 namespace {
-
-constexpr size_t kMaxScriptBytes = 64 << 20;
 
 [[noreturn]] void fail(size_t line, const std::string& what) {
     throw ScriptError("line " + std::to_string(line) + ": " + what);
@@ -190,41 +185,6 @@ Run parse_lines(std::string_view text, bool run) {
     return std::move(parser.run());
 }
 
-// The whole of a file, read in pieces and refused past the limit, so that an endless file
-// (/dev/zero) is refused too.
-std::string read_file(const std::string& path) {
-    struct stat info;
-    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        throw ScriptError(path + ": is a directory");
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw ScriptError(path + ": cannot be read");
-    }
-    std::string contents;
-    char piece[1 << 16];
-    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
-        contents.append(piece, (size_t)in.gcount());
-        if (contents.size() > kMaxScriptBytes) {
-            throw ScriptError(path + ": larger than 64 MiB");
-        }
-    }
-    if (in.bad()) {
-        throw ScriptError(path + ": cannot be read");
-    }
-    return contents;
-}
-
-template <typename Parse>
-auto load(const std::string& path, Parse parse) {
-    const std::string contents = read_file(path);
-    try {
-        return parse(contents);
-    } catch (const ScriptError& error) {
-        throw ScriptError(path + ": " + error.what());
-    }
-}
-
 }  // namespace
 
 std::vector<ButtonChange> parse_script(std::string_view text) {
@@ -248,21 +208,14 @@ std::optional<uint32_t> Run::player_from() const {
     return changes.back().pulse + 1;
 }
 
-std::vector<ButtonChange> load_script(const std::string& path) {
-    return load(path, parse_script);
-}
-
-Run load_run(const std::string& path) {
-    return load(path, parse_run);
-}
-
 InputTimeline::InputTimeline(std::vector<ButtonChange> script, std::optional<uint32_t> start_from)
     : script_(std::move(script)), start_from_(start_from) {}
 
-InputTimeline InputTimeline::replay(const Run& run, std::optional<uint32_t> start_from) {
-    InputTimeline timeline(run.changes, start_from);
+InputTimeline InputTimeline::replay(Run run, std::optional<uint32_t> start_from) {
+    const std::optional<uint32_t> player_from = run.player_from();
+    InputTimeline timeline(std::move(run.changes), start_from);
     timeline.replay_ = true;
-    timeline.player_from_ = run.player_from();
+    timeline.player_from_ = player_from;
     return timeline;
 }
 

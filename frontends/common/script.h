@@ -66,7 +66,7 @@ class InputTimeline {
     // A script played beside the player.
     InputTimeline(std::vector<ButtonChange> script, std::optional<uint32_t> start_from);
     // A run replayed: its changes alone until the player takes over, then the player's alone.
-    static InputTimeline replay(const Run& run, std::optional<uint32_t> start_from);
+    static InputTimeline replay(Run run, std::optional<uint32_t> start_from);
 
     sim::Buttons at(uint32_t pulse) const;
     // What is held at `pulse` while the player holds `player`.

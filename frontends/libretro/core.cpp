@@ -1,6 +1,7 @@
 // The libretro entry points. Every retro_run is one vertical-sync pulse of the simulated board:
 // input is read once at its rising edge, the demo runs to its next wait, and the display of that
-// moment goes out as XRGB8888. There is no content: the core starts without a game.
+// moment goes out as XRGB8888, with a pulse of silence. The core starts without content, or with a
+// run file, which replays from its seed before the player takes over.
 
 #include <libretro.h>
 
@@ -12,9 +13,10 @@
 #include <memory>
 #include <string>
 
-#include "frontends/common/controls.h"
+#include "frontends/libretro/content.h"
 #include "frontends/libretro/core_options.h"
 #include "frontends/libretro/pulse_runner.h"
+#include "frontends/libretro/xrgb8888.h"
 #include "plasmaballs_version.h"
 
 namespace {
@@ -22,26 +24,27 @@ namespace {
 using frontends::libretro::PulseRunner;
 
 constexpr unsigned kPitch = sim::kWidth * sizeof(uint32_t);
+// The frontend paces a core by the sound it sends: one pulse's worth of stereo frames per run.
+constexpr unsigned kSampleRate = 48000;
+constexpr size_t kSilenceFrames = kSampleRate / sim::kPulsesPerSecond;
+static_assert(kSilenceFrames * sim::kPulsesPerSecond == kSampleRate);
+const std::array<int16_t, 2 * kSilenceFrames> kSilence{};
 
 retro_environment_t g_environment = nullptr;
 retro_video_refresh_t g_video = nullptr;
 retro_input_poll_t g_input_poll = nullptr;
 retro_input_state_t g_input_state = nullptr;
+retro_audio_sample_batch_t g_audio = nullptr;
 retro_log_printf_t g_log = nullptr;
 
 std::unique_ptr<PulseRunner> g_runner;
 std::array<uint32_t, sim::kPixels> g_frame{};  // what retro_run presents
 bool g_shutdown_requested = false;
-
-const retro_input_descriptor kDescriptors[] = {
-    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_UP, "Stick up (push the balls)"},
-    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_DOWN, "Stick down (push the balls)"},
-    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_LEFT, "Stick left (push the balls)"},
-    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_RIGHT, "Stick right (push the balls)"},
-    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_SELECT, "Select (slow motion)"},
-    {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_START, "Start (quit)"},
-    {0, 0, 0, 0, nullptr},
-};
+// The content's run: its seed, if it has one, and the buttons of each pulse. Without content the
+// timeline gives the player's buttons alone.
+bool g_content = false;
+std::optional<uint16_t> g_content_seed;
+frontends::InputTimeline g_timeline;
 
 void log_error(const char* format, ...) {
     char text[256];
@@ -56,31 +59,16 @@ void log_error(const char* format, ...) {
     }
 }
 
-bool held(unsigned id) {
-    return g_input_state(0, RETRO_DEVICE_JOYPAD, 0, id) != 0;
-}
-
-sim::Buttons read_buttons() {
-    if (g_input_state == nullptr) {
-        return 0;
-    }
-    frontends::Held joypad;
-    joypad.up = held(RETRO_DEVICE_ID_JOYPAD_UP);
-    joypad.down = held(RETRO_DEVICE_ID_JOYPAD_DOWN);
-    joypad.left = held(RETRO_DEVICE_ID_JOYPAD_LEFT);
-    joypad.right = held(RETRO_DEVICE_ID_JOYPAD_RIGHT);
-    joypad.start = held(RETRO_DEVICE_ID_JOYPAD_START);
-    joypad.select = held(RETRO_DEVICE_ID_JOYPAD_SELECT);
-    return frontends::console_buttons(joypad);
-}
-
-// A fresh run, exactly as at load: new board, new coroutine, the seed option read again.
+// A fresh run, exactly as at load: new board, new coroutine, the content's seed or else the seed
+// option read again.
 bool start_run() {
     g_runner.reset();
     g_frame.fill(0);
     g_shutdown_requested = false;
     try {
-        g_runner = std::make_unique<PulseRunner>(frontends::libretro::start_counter(g_environment));
+        g_runner = std::make_unique<PulseRunner>(
+            g_content_seed ? sim::counter_for_seed(*g_content_seed)
+                           : frontends::libretro::start_counter(g_environment));
         return true;
     } catch (const std::exception& error) {
         log_error("cannot start the demo: %s", error.what());
@@ -93,13 +81,37 @@ void stop_run() {
     g_shutdown_requested = false;
 }
 
+void set_content(std::optional<frontends::Run> run) {
+    g_content = run.has_value();
+    g_content_seed = run ? run->seed : std::nullopt;
+    g_timeline = run ? frontends::InputTimeline::replay(std::move(*run), std::nullopt)
+                     : frontends::InputTimeline();
+}
+
+// The content's run, taken for the runs to come; false, with the reason logged, for a file that
+// is no run.
+bool take_content(const retro_game_info* game) {
+    try {
+        set_content(frontends::libretro::read_content(game));
+        return true;
+    } catch (const frontends::ScriptError& error) {
+        log_error("cannot load the run: %s", error.what());
+        set_content(std::nullopt);
+        return false;
+    }
+}
+
 void show() {
     frontends::libretro::to_xrgb8888(g_runner->board().picture(), g_frame.data());
 }
 
+// The pulse's buttons follow from the board's pulse, so a loaded state continues the replay.
 void advance() {
+    const sim::Buttons player = frontends::libretro::player_buttons(g_input_state);
+    const uint32_t pulse = g_runner->board().pulse() + 1;
     try {
-        g_runner->run_pulse(read_buttons());
+        g_runner->run_pulse(g_timeline.with_player(pulse, player),
+                            g_timeline.with_player(0, player));
         show();
     } catch (const std::exception& error) {
         // The run cannot go on; it ends as at the hand-over, keeping the last picture.
@@ -122,7 +134,9 @@ RETRO_API void retro_set_video_refresh(retro_video_refresh_t video) {
     g_video = video;
 }
 RETRO_API void retro_set_audio_sample(retro_audio_sample_t) {}
-RETRO_API void retro_set_audio_sample_batch(retro_audio_sample_batch_t) {}
+RETRO_API void retro_set_audio_sample_batch(retro_audio_sample_batch_t audio) {
+    g_audio = audio;
+}
 RETRO_API void retro_set_input_poll(retro_input_poll_t poll) {
     g_input_poll = poll;
 }
@@ -150,7 +164,7 @@ RETRO_API void retro_get_system_info(retro_system_info* info) {
     *info = retro_system_info{};
     info->library_name = "plasmaballs";
     info->library_version = PLASMABALLS_VERSION;
-    info->valid_extensions = "";
+    info->valid_extensions = "pbrun";
     info->need_fullpath = false;
     info->block_extract = false;
 }
@@ -161,18 +175,22 @@ RETRO_API void retro_get_system_av_info(retro_system_av_info* info) {
     info->geometry.base_height = info->geometry.max_height = sim::kHeight;
     info->geometry.aspect_ratio = 4.0f / 3.0f;
     info->timing.fps = sim::kPulsesPerSecond;
-    info->timing.sample_rate = 48000.0;  // silent: no samples are ever sent
+    info->timing.sample_rate = kSampleRate;  // silence, a pulse of it each frame
 }
 
 RETRO_API void retro_set_controller_port_device(unsigned, unsigned) {}
 
-RETRO_API bool retro_load_game(const retro_game_info*) {
+RETRO_API bool retro_load_game(const retro_game_info* game) {
     retro_pixel_format format = RETRO_PIXEL_FORMAT_XRGB8888;
     if (g_environment == nullptr || !g_environment(RETRO_ENVIRONMENT_SET_PIXEL_FORMAT, &format)) {
         log_error("the frontend does not take XRGB8888 pictures");
         return false;
     }
-    g_environment(RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS, (void*)kDescriptors);
+    if (!take_content(game)) {
+        return false;
+    }
+    g_environment(RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS,
+                  (void*)frontends::libretro::input_descriptors());
     return start_run();
 }
 
@@ -182,6 +200,7 @@ RETRO_API bool retro_load_game_special(unsigned, const retro_game_info*, size_t)
 
 RETRO_API void retro_unload_game(void) {
     stop_run();
+    set_content(std::nullopt);
 }
 
 RETRO_API void retro_reset(void) {
@@ -198,13 +217,18 @@ RETRO_API void retro_run(void) {
         advance();
     }
     // Once the demo has handed over (or could not start again at a reset), the frontend is asked
-    // once to close the core; until it does, the last picture stays on show.
-    if ((!g_runner || g_runner->done()) && !g_shutdown_requested && g_environment != nullptr) {
+    // once to close the core; until it does, the last picture stays on show. A run given as
+    // content keeps it until the player closes the content.
+    if ((!g_runner || g_runner->done()) && !g_content && !g_shutdown_requested &&
+        g_environment != nullptr) {
         g_shutdown_requested = true;
         g_environment(RETRO_ENVIRONMENT_SHUTDOWN, nullptr);
     }
     if (g_video != nullptr) {
         g_video(g_frame.data(), sim::kWidth, sim::kHeight, kPitch);
+    }
+    if (g_audio != nullptr) {
+        g_audio(kSilence.data(), kSilenceFrames);
     }
 }
 

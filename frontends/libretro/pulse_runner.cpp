@@ -7,10 +7,6 @@
 
 #include "platform/sim/run_demo.h"
 
-#include <array>
-#include <bit>
-#include <cstring>
-
 namespace frontends::libretro {
 
 PulseRunner::PulseRunner(uint32_t counter)
@@ -34,14 +30,14 @@ PulseRunner::~PulseRunner() {
     }
 }
 
-void PulseRunner::run_pulse(sim::Buttons buttons) {
+void PulseRunner::run_pulse(sim::Buttons buttons, std::optional<sim::Buttons> from_start) {
     if (coroutine_.finished()) {
         return;
     }
     buttons_ = buttons;
     pulse_due_ = true;
     if (!started_) {
-        board_.set_buttons(buttons);
+        board_.set_buttons(from_start.value_or(buttons));
         started_ = true;
     }
     // Others may have used the platform calls since our last pulse.
@@ -94,31 +90,6 @@ bool load_state(std::unique_ptr<PulseRunner>& runner, const uint8_t* data, size_
     }
     sim::snapshot::apply(*snapshot, runner->board());
     return true;
-}
-
-void to_xrgb8888(const sim::Picture& picture, uint32_t* out) {
-    std::array<uint32_t, 256> lookup;
-    for (size_t i = 0; i < lookup.size(); ++i) {
-        const sim::Rgb& c = picture.palette[i];
-        lookup[i] = (uint32_t)c.r << 16 | (uint32_t)c.g << 8 | c.b;
-    }
-    // Eight indices from two word reads rather than eight byte reads: on the ARM machines this
-    // loop is most of a pulse's work (make bench).
-    static_assert(std::endian::native == std::endian::little && sim::kPixels % 8 == 0);
-    const uint8_t* in = picture.pixels.data();
-    for (size_t i = 0; i < sim::kPixels; i += 8) {
-        uint32_t low, high;
-        std::memcpy(&low, in + i, 4);
-        std::memcpy(&high, in + i + 4, 4);
-#pragma GCC unroll 4
-        for (size_t k = 0; k < 4; ++k) {
-            out[i + k] = lookup[low >> k * 8 & 0xFF];
-        }
-#pragma GCC unroll 4
-        for (size_t k = 0; k < 4; ++k) {
-            out[i + 4 + k] = lookup[high >> k * 8 & 0xFF];
-        }
-    }
 }
 
 }  // namespace frontends::libretro

@@ -25,10 +25,11 @@ class PulseRunner : public sim::Frontend {
     ~PulseRunner() override;
 
     // One pulse, with these buttons held from its rising edge on. The demo then runs until it
-    // waits for the next pulse or ends. The first call also runs the set-up, with the same
-    // buttons held from the start, so after n calls the display shows the n-th frame.
-    // Does nothing once the demo has ended.
-    void run_pulse(sim::Buttons buttons);  // rethrows what stopped the demo, if anything
+    // waits for the next pulse or ends. The first call also runs the set-up, with `from_start`
+    // (or the same buttons) held before the first pulse, so after n calls the display shows the
+    // n-th frame. Does nothing once the demo has ended.
+    // Rethrows what stopped the demo, if anything.
+    void run_pulse(sim::Buttons buttons, std::optional<sim::Buttons> from_start = std::nullopt);
     // The demo will not run again: it ended, or an error stopped it.
     bool done() const { return coroutine_.finished(); }
     const sim::Board& board() const { return board_; }
@@ -56,8 +57,5 @@ void save_state(const PulseRunner& runner, uint8_t* out);
 // was, for a snapshot that cannot be loaded.
 bool load_state(std::unique_ptr<PulseRunner>& runner, const uint8_t* data, size_t size,
                 std::string& error);
-
-// The picture as 0x00RRGGBB words, row by row, through a lookup built from its palette.
-void to_xrgb8888(const sim::Picture& picture, uint32_t* out);
 
 }  // namespace frontends::libretro

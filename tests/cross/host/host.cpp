@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "support/libretro_environment.h"
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -97,41 +99,15 @@ std::vector<Case> read_cases(const char* path) {
 
 // --- the frontend's side of the callbacks ---
 struct State {
-    const Case* playing = nullptr;
+    pbtest::LibretroEnvironment environment;
     uint32_t pad = 0;
-    bool xrgb = false;
-    bool shutdown = false;
     // The last frame shown, still the core's: it is copied once, at the end of a case.
     const void* shown = nullptr;
     size_t pitch = 0;
 } g;
 
 bool environment(unsigned command, void* data) {
-    switch (command) {
-        case RETRO_ENVIRONMENT_SET_SUPPORT_NO_GAME:
-        case RETRO_ENVIRONMENT_SET_VARIABLES:
-        case RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS:
-            return true;
-        case RETRO_ENVIRONMENT_GET_CORE_OPTIONS_VERSION:
-            *(unsigned*)data = 2;
-            return true;
-        case RETRO_ENVIRONMENT_SET_CORE_OPTIONS_V2:
-            return false;  // taken, without categories
-        case RETRO_ENVIRONMENT_GET_VARIABLE: {
-            retro_variable* variable = (retro_variable*)data;
-            const bool seed = g.playing && std::strcmp(variable->key, "plasmaballs_seed") == 0;
-            variable->value = seed ? g.playing->seed.c_str() : nullptr;
-            return seed;
-        }
-        case RETRO_ENVIRONMENT_SET_PIXEL_FORMAT:
-            g.xrgb = *(const retro_pixel_format*)data == RETRO_PIXEL_FORMAT_XRGB8888;
-            return g.xrgb;
-        case RETRO_ENVIRONMENT_SHUTDOWN:
-            g.shutdown = true;
-            return true;
-        default:
-            return false;
-    }
+    return g.environment.answer(command, data);
 }
 
 void video(const void* data, unsigned width, unsigned height, size_t pitch) {
@@ -230,10 +206,10 @@ Core load_core(void* library) {
 // Plays one case; returns the run at which the core asked to be closed, 0 for never, and the last
 // frame shown.
 unsigned play(const Core& core, const Case& c, std::vector<uint32_t>& frame) {
-    g.playing = &c;
-    g.xrgb = false;
+    g.environment.seed_value = c.seed;
+    g.environment.pixel_format.reset();
     g.shown = nullptr;
-    if (!core.load_game(nullptr) || !g.xrgb) {
+    if (!core.load_game(nullptr) || g.environment.pixel_format != RETRO_PIXEL_FORMAT_XRGB8888) {
         fail("case %s: the core did not start in XRGB8888", c.name.c_str());
     }
     for (unsigned run = 1; run <= c.reset; ++run) {
@@ -243,14 +219,14 @@ unsigned play(const Core& core, const Case& c, std::vector<uint32_t>& frame) {
     if (c.reset > 0) {
         core.reset();
     }
-    g.shutdown = false;
+    const unsigned shutdowns = g.environment.shutdowns;
     unsigned shutdown = 0;
     for (unsigned run = 1; run <= c.runs; ++run) {
         g.pad = c.pad_at(run);
         mark();
         core.run();
         mark();
-        if (g.shutdown && shutdown == 0) {
+        if (g.environment.shutdowns != shutdowns && shutdown == 0) {
             shutdown = run;
         }
     }
@@ -259,7 +235,7 @@ unsigned play(const Core& core, const Case& c, std::vector<uint32_t>& frame) {
         std::memcpy(&frame[y * kWidth], (const char*)g.shown + y * g.pitch, kWidth * 4);
     }
     core.unload_game();
-    g.playing = nullptr;
+    g.environment.seed_value.reset();
     return shutdown;
 }
 

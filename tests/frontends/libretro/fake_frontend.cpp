@@ -23,7 +23,10 @@ void resolve(void* library, const char* name, Function& function) {
 
 }  // namespace
 
-FakeFrontend::FakeFrontend(FrontendSettings settings) : settings_(settings) {
+FakeFrontend::FakeFrontend(FrontendSettings settings) {
+    options_version = settings.options_version;
+    accepts_xrgb8888 = settings.accepts_xrgb8888;
+    log = &FakeFrontend::log_line;
     if (g_current != nullptr) {
         throw std::logic_error("one fake frontend at a time");
     }
@@ -36,10 +39,14 @@ FakeFrontend::FakeFrontend(FrontendSettings settings) : settings_(settings) {
     void (*set_video)(retro_video_refresh_t);
     void (*set_poll)(retro_input_poll_t);
     void (*set_state)(retro_input_state_t);
+    void (*set_audio_sample)(retro_audio_sample_t);
+    void (*set_audio_batch)(retro_audio_sample_batch_t);
     resolve(library_, "retro_set_environment", set_environment);
     resolve(library_, "retro_set_video_refresh", set_video);
     resolve(library_, "retro_set_input_poll", set_poll);
     resolve(library_, "retro_set_input_state", set_state);
+    resolve(library_, "retro_set_audio_sample", set_audio_sample);
+    resolve(library_, "retro_set_audio_sample_batch", set_audio_batch);
     resolve(library_, "retro_init", api.init);
     resolve(library_, "retro_deinit", api.deinit);
     resolve(library_, "retro_api_version", api.api_version);
@@ -56,6 +63,8 @@ FakeFrontend::FakeFrontend(FrontendSettings settings) : settings_(settings) {
     set_video(&FakeFrontend::video);
     set_poll(&FakeFrontend::input_poll);
     set_state(&FakeFrontend::input_state);
+    set_audio_sample(&FakeFrontend::audio_sample);
+    set_audio_batch(&FakeFrontend::audio_batch);
     api.init();
 }
 
@@ -65,75 +74,31 @@ FakeFrontend::~FakeFrontend() {
     g_current = nullptr;
 }
 
-void FakeFrontend::run(uint32_t held) {
-    held_ = held;
+bool FakeFrontend::load_content(const std::string& text, const char* path) {
+    content_ = text;  // the frontend's copy, kept while the content is loaded
+    const retro_game_info game{path, content_.data(), content_.size(), nullptr};
+    return api.load_game(&game);
+}
+
+bool FakeFrontend::load_path(const char* path) {
+    const retro_game_info game{path, nullptr, 0, nullptr};
+    return api.load_game(&game);
+}
+
+void FakeFrontend::run(uint32_t held, uint32_t held_port1) {
+    held_[0] = held;
+    held_[1] = held_port1;
     ++runs;
     api.run();
 }
 
 bool FakeFrontend::environment(unsigned command, void* data) {
-    return g_current->answer(command, data);
-}
-
-bool FakeFrontend::answer(unsigned command, void* data) {
-    switch (command) {
-        case RETRO_ENVIRONMENT_SET_SUPPORT_NO_GAME:
-            environment_calls.push_back("SET_SUPPORT_NO_GAME");
-            no_game = *(const bool*)data;
-            return true;
-        case RETRO_ENVIRONMENT_GET_CORE_OPTIONS_VERSION:
-            environment_calls.push_back("GET_CORE_OPTIONS_VERSION");
-            if (!settings_.options_version) {
-                return false;
-            }
-            *(unsigned*)data = *settings_.options_version;
-            return true;
-        case RETRO_ENVIRONMENT_SET_CORE_OPTIONS_V2:
-            environment_calls.push_back("SET_CORE_OPTIONS_V2");
-            options_v2 = (const retro_core_options_v2*)data;
-            return false;  // no categories
-        case RETRO_ENVIRONMENT_SET_VARIABLES:
-            environment_calls.push_back("SET_VARIABLES");
-            variables = (const retro_variable*)data;
-            return true;
-        case RETRO_ENVIRONMENT_GET_VARIABLE: {
-            environment_calls.push_back("GET_VARIABLE");
-            retro_variable* variable = (retro_variable*)data;
-            if (std::strcmp(variable->key, "plasmaballs_seed") != 0 || !seed_value) {
-                variable->value = nullptr;
-                return false;
-            }
-            variable->value = seed_value->c_str();
-            return true;
-        }
-        case RETRO_ENVIRONMENT_SET_PIXEL_FORMAT:
-            environment_calls.push_back("SET_PIXEL_FORMAT");
-            if (*(const retro_pixel_format*)data != RETRO_PIXEL_FORMAT_XRGB8888 ||
-                !settings_.accepts_xrgb8888) {
-                return false;
-            }
-            pixel_format = *(const retro_pixel_format*)data;
-            return true;
-        case RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS:
-            environment_calls.push_back("SET_INPUT_DESCRIPTORS");
-            descriptors.clear();
-            descriptor_texts.clear();
-            for (const retro_input_descriptor* d = (const retro_input_descriptor*)data;
-                 d->description != nullptr; ++d) {
-                descriptors.push_back(*d);
-                descriptor_texts.push_back(d->description);
-            }
-            return true;
-        case RETRO_ENVIRONMENT_GET_LOG_INTERFACE:
-            ((retro_log_callback*)data)->log = &FakeFrontend::log;
-            return true;
-        case RETRO_ENVIRONMENT_SHUTDOWN:
-            environment_calls.push_back("SHUTDOWN");
-            shutdown_runs.push_back((unsigned)runs);
-            return true;
-        default:
-            return false;
+    FakeFrontend& self = *g_current;
+    const bool answered = self.answer(command, data);
+    if (command == RETRO_ENVIRONMENT_SHUTDOWN) {
+        self.shutdown_runs.push_back((unsigned)self.runs);
     }
+    return answered;
 }
 
 void FakeFrontend::video(const void* data, unsigned width, unsigned height, size_t pitch) {
@@ -152,7 +117,7 @@ void FakeFrontend::video(const void* data, unsigned width, unsigned height, size
     }
 }
 
-void FakeFrontend::log(retro_log_level, const char* format, ...) {
+void FakeFrontend::log_line(retro_log_level, const char* format, ...) {
     char text[512];
     va_list arguments;
     va_start(arguments, format);
@@ -167,11 +132,25 @@ void FakeFrontend::input_poll() {
 
 int16_t FakeFrontend::input_state(unsigned port, unsigned device, unsigned index, unsigned id) {
     FakeFrontend& self = *g_current;
-    if (port != 0 || device != RETRO_DEVICE_JOYPAD || index != 0 || id > 15) {
+    if (port > 1 || device != RETRO_DEVICE_JOYPAD || index != 0 || id > 15) {
         self.foreign_input_query = true;
         return 0;
     }
-    return (self.held_ >> id & 1) != 0 ? 1 : 0;
+    return (self.held_[port] >> id & 1) != 0 ? 1 : 0;
+}
+
+void FakeFrontend::audio_sample(int16_t left, int16_t right) {
+    ++g_current->single_samples;
+    g_current->audible |= left != 0 || right != 0;
+}
+
+size_t FakeFrontend::audio_batch(const int16_t* data, size_t frames) {
+    FakeFrontend& self = *g_current;
+    self.audio_batches.push_back(frames);
+    for (size_t i = 0; i < 2 * frames; ++i) {
+        self.audible |= data[i] != 0;
+    }
+    return frames;
 }
 
 }  // namespace pbtest

@@ -1,6 +1,7 @@
 #pragma once
 // A frontend in the test process: loads the core with dlopen, answers its environment calls,
-// feeds joypad states one retro_run at a time and keeps what the core asked for and showed.
+// feeds joypad states one retro_run at a time and keeps what the core asked for, showed and sent
+// as sound.
 
 #include <stddef.h>
 #include <stdint.h>
@@ -10,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "support/libretro_environment.h"
 
 namespace pbtest {
 
@@ -24,7 +27,7 @@ struct FrontendSettings {
     bool accepts_xrgb8888 = true;
 };
 
-class FakeFrontend {
+class FakeFrontend : public LibretroEnvironment {
   public:
     // Loads the core and calls retro_set_* and retro_init, as a frontend does.
     explicit FakeFrontend(FrontendSettings settings = {});
@@ -50,41 +53,40 @@ class FakeFrontend {
     } api{};
 
     bool load() { return api.load_game(nullptr); }
-    // One retro_run with these joypad ids held on port 0.
-    void run(uint32_t held = 0);
+    // Loads with this content, in memory, as from a file at `path` (none: nullptr).
+    bool load_content(const std::string& text, const char* path = "/some/where/run.pbrun");
+    // Loads with content given by its path alone.
+    bool load_path(const char* path);
+    // One retro_run with these joypad ids held on ports 0 and 1.
+    void run(uint32_t held = 0, uint32_t held_port1 = 0);
 
-    // What GET_VARIABLE answers for the seed; empty: no value.
-    std::optional<std::string> seed_value;
-
-    // --- what the core did ---
-    std::vector<std::string> environment_calls;  // names of the commands, in order
-    std::vector<std::string> log_lines;          // what the core logged
-    bool no_game = false;
-    std::optional<retro_pixel_format> pixel_format;
-    std::vector<retro_input_descriptor> descriptors;
-    std::vector<std::string> descriptor_texts;
-    const retro_core_options_v2* options_v2 = nullptr;
-    const retro_variable* variables = nullptr;
+    // --- what the core did, besides its environment calls ---
+    std::vector<std::string> log_lines;   // what the core logged
     std::vector<unsigned> shutdown_runs;  // the run counts at which shutdown was requested
     int runs = 0;
     int polls = 0;
     int presented = 0;                 // frames handed over
-    bool foreign_input_query = false;  // a query for anything but the port-0 joypad
+    bool foreign_input_query = false;  // a query for anything but the joypads of ports 0 and 1
     std::vector<uint32_t> frame;       // the last frame, 320 x 240 XRGB8888
     unsigned width = 0, height = 0;
     size_t pitch = 0;
+    // Sound: the stereo frames of each batch, in order, and whether any sample was not silent.
+    std::vector<size_t> audio_batches;
+    size_t single_samples = 0;  // calls of the one-sample callback
+    bool audible = false;
 
   private:
     static bool environment(unsigned command, void* data);
     static void video(const void* data, unsigned width, unsigned height, size_t pitch);
     static void input_poll();
-    static void log(retro_log_level level, const char* format, ...);
+    static void log_line(retro_log_level level, const char* format, ...);
     static int16_t input_state(unsigned port, unsigned device, unsigned index, unsigned id);
-    bool answer(unsigned command, void* data);
+    static void audio_sample(int16_t left, int16_t right);
+    static size_t audio_batch(const int16_t* data, size_t frames);
 
-    FrontendSettings settings_;
     void* library_ = nullptr;
-    uint32_t held_ = 0;
+    uint32_t held_[2] = {0, 0};
+    std::string content_;
 };
 
 }  // namespace pbtest

@@ -3,6 +3,7 @@
 
 #include "retroarch_client.h"
 
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,27 +80,26 @@ std::string bus_config(const fs::path& dir) {
 
 }  // namespace
 
-int run_retroarch(const fs::path& dir, const fs::path& core, int frames,
-                  const std::string& settings, const std::string& core_options, std::string& log,
-                  const std::string& commands) {
-    write_file(
-        dir / "retroarch.cfg",
-        client_config(dir) + settings + (commands.empty() ? "" : "stdin_cmd_enable = \"true\"\n"));
-    write_file(dir / "commands", commands);
+Client::Client(const fs::path& dir, const fs::path& core, const ClientOptions& options)
+    : dir_(dir) {
+    write_file(dir / "retroarch.cfg",
+               client_config(dir) + options.settings +
+                   (options.commands.empty() ? "" : "stdin_cmd_enable = \"true\"\n"));
+    write_file(dir / "commands", options.commands);
     write_file(dir / "bus.conf", bus_config(dir));
-    write_file(dir / "options.cfg", core_options);
+    write_file(dir / "options.cfg", options.core_options);
     const fs::path home = dir / "home";
     fs::create_directories(home);
-    const fs::path output = dir / "client.log";
-    std::vector<std::string> arguments = {"timeout", "-k", "5", "45"};
+    std::vector<std::string> arguments = {"timeout", "-k", "5", std::to_string(options.seconds)};
     if (*DBUS_RUN_SESSION != '\0') {
         arguments.insert(arguments.end(),
                          {DBUS_RUN_SESSION, "--config-file=" + (dir / "bus.conf").string(), "--"});
     }
     arguments.insert(arguments.end(),
                      {RETROARCH, "--config", (dir / "retroarch.cfg").string(), "-L", core.string(),
-                      "--max-frames=" + std::to_string(frames), "--max-frames-ss",
+                      "--max-frames=" + std::to_string(options.frames), "--max-frames-ss",
                       "--max-frames-ss-path=" + (dir / "shot.png").string(), "--verbose"});
+    arguments.insert(arguments.end(), options.arguments.begin(), options.arguments.end());
     std::vector<char*> argv;
     for (const std::string& a : arguments) {
         argv.push_back(const_cast<char*>(a.c_str()));
@@ -113,8 +113,12 @@ int run_retroarch(const fs::path& dir, const fs::path& core, int frames,
     char* envp[] = {const_cast<char*>(home_variable.c_str()),
                     const_cast<char*>(config_variable.c_str()),
                     const_cast<char*>(path_variable.c_str()), nullptr};
-    const pid_t child = fork();
-    if (child == 0) {
+    const fs::path output = dir / "client.log";
+    pid_ = fork();
+    if (pid_ == 0) {
+        // A process group of its own, so that a client still running at the end goes with all
+        // it started.
+        setpgid(0, 0);
         if (freopen(output.c_str(), "w", stdout) == nullptr || dup2(1, 2) < 0 ||
             freopen((dir / "commands").c_str(), "r", stdin) == nullptr) {
             _exit(126);
@@ -122,12 +126,65 @@ int run_retroarch(const fs::path& dir, const fs::path& core, int frames,
         execvpe(argv[0], argv.data(), envp);
         _exit(127);
     }
+    if (pid_ > 0) {
+        setpgid(pid_, pid_);  // also here, so that it holds before the child gets to it
+    }
+}
+
+Client::~Client() {
+    if (pid_ > 0) {
+        kill(-pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+int Client::wait(std::string& log) {
     int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child) {
+    const bool waited = pid_ > 0 && waitpid(pid_, &status, 0) == pid_;
+    pid_ = -1;
+    log = read_file(dir_ / "client.log");
+    if (!waited) {
         return -1;
     }
-    log = read_file(output);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int run_retroarch(const fs::path& dir, const fs::path& core, int frames,
+                  const std::string& settings, const std::string& core_options, std::string& log,
+                  const std::string& commands) {
+    ClientOptions options;
+    options.frames = frames;
+    options.settings = settings;
+    options.core_options = core_options;
+    options.commands = commands;
+    return Client(dir, core, options).wait(log);
+}
+
+std::string core_folder_settings(const fs::path& dir, const fs::path& core) {
+    const std::string cores = core.parent_path().string();
+    fs::create_directories(dir / "states");
+    fs::create_directories(dir / "shots");
+    return "libretro_directory = \"" + cores + "\"\nlibretro_info_path = \"" + cores +
+           "\"\nsavestate_directory = \"" + (dir / "states").string() +
+           "\"\nsavestate_file_compression = \"false\"\nscreenshot_directory = \"" +
+           (dir / "shots").string() + "\"\n";
+}
+
+// An uncompressed state file: "RASTATE", a version byte, then blocks of a four-letter name and a
+// 32-bit little-endian size; the core's is "MEM ".
+std::vector<uint8_t> core_state(const fs::path& path) {
+    const std::string file = read_file(path);
+    for (size_t at = 8; file.compare(0, 7, "RASTATE") == 0 && at + 8 <= file.size();) {
+        uint32_t size = 0;
+        for (int i = 3; i >= 0; --i) {
+            size = size << 8 | (uint8_t)file[at + 4 + i];
+        }
+        if (file.compare(at, 4, "MEM ") == 0 && at + 8 + size <= file.size()) {
+            return std::vector<uint8_t>(file.begin() + at + 8, file.begin() + at + 8 + size);
+        }
+        at += 8 + (size + 7) / 8 * 8;
+    }
+    return {};
 }
 
 std::vector<uint8_t> read_rgb(const fs::path& path, png_uint_32& width, png_uint_32& height) {

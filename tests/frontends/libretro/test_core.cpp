@@ -263,6 +263,7 @@ TEST(Core, DescribesItselfToTheFrontend) {
     retro_system_info info{};
     frontend.api.get_system_info(&info);
     EXPECT_STREQ(info.library_name, "plasmaballs");
+    EXPECT_STREQ(info.valid_extensions, "pbrun");
     EXPECT_FALSE(info.need_fullpath);
 
     ASSERT_TRUE(frontend.load());
@@ -279,21 +280,97 @@ TEST(Core, DescribesItselfToTheFrontend) {
     char state[16];
     EXPECT_FALSE(frontend.api.serialize(state, sizeof state));
 
-    // Every button the demo reads is named for the frontend's remapping menu.
-    std::vector<unsigned> ids;
+    // Every button the demo reads is named for the frontend's remapping menu, on both ports.
+    std::vector<unsigned> ids[2];
     for (const retro_input_descriptor& d : frontend.descriptors) {
-        EXPECT_EQ(d.port, 0u);
+        ASSERT_LE(d.port, 1u);
         EXPECT_EQ(d.device, (unsigned)RETRO_DEVICE_JOYPAD);
-        ids.push_back(d.id);
+        ids[d.port].push_back(d.id);
     }
-    std::sort(ids.begin(), ids.end());
-    EXPECT_EQ(ids,
-              (std::vector<unsigned>{RETRO_DEVICE_ID_JOYPAD_SELECT, RETRO_DEVICE_ID_JOYPAD_START,
-                                     RETRO_DEVICE_ID_JOYPAD_UP, RETRO_DEVICE_ID_JOYPAD_DOWN,
-                                     RETRO_DEVICE_ID_JOYPAD_LEFT, RETRO_DEVICE_ID_JOYPAD_RIGHT}));
+    for (std::vector<unsigned>& port : ids) {
+        std::sort(port.begin(), port.end());
+        EXPECT_EQ(port, (std::vector<unsigned>{
+                            RETRO_DEVICE_ID_JOYPAD_SELECT, RETRO_DEVICE_ID_JOYPAD_START,
+                            RETRO_DEVICE_ID_JOYPAD_UP, RETRO_DEVICE_ID_JOYPAD_DOWN,
+                            RETRO_DEVICE_ID_JOYPAD_LEFT, RETRO_DEVICE_ID_JOYPAD_RIGHT}));
+    }
     for (const std::string& text : frontend.descriptor_texts) {
         EXPECT_FALSE(text.empty());
     }
+}
+
+// The frontend paces the core by its sound: every run, whatever the demo does, sends a pulse of
+// silence at the declared rate in one batch.
+TEST(Core, EveryRunSendsOnePulseOfSilence) {
+    FakeFrontend frontend;
+    frontend.seed_value = "12";
+    ASSERT_TRUE(frontend.load());
+    retro_system_av_info av{};
+    frontend.api.get_system_av_info(&av);
+    ASSERT_EQ(av.timing.sample_rate, 48000.0);
+    const size_t frames = (size_t)(av.timing.sample_rate / av.timing.fps);
+    // The stick, slow motion from run 5 (its sixteen waits), START at run 40, then the picture
+    // kept after the hand-over, and a reset.
+    std::vector<Change> script = {{2, kRight, ""}, {5, kSelect, ""}, {6, 0, ""}, {40, kStart, ""}};
+    run_script(frontend, 45, script);
+    ASSERT_EQ(frontend.shutdown_runs.size(), 1u);
+    frontend.api.reset();
+    run_script(frontend, 5);
+    EXPECT_EQ(frontend.audio_batches, std::vector<size_t>(50, frames));
+    EXPECT_EQ(frontend.single_samples, 0u);
+    EXPECT_FALSE(frontend.audible);
+}
+
+// Ports 0 and 1 are one stick, merged switch by switch before they become contacts; each port
+// alone plays as port 0 did.
+TEST(Core, BothPortsHoldTheOneStick) {
+    struct Case {
+        const char* name;
+        std::vector<Change> port0, port1;
+        const char* script;  // the contacts they make together
+        int runs;
+    };
+    const Case cases[] = {
+        {"port 1 alone",
+         {},
+         {{3, kRight, ""}, {21, kUp | kLeft, ""}, {31, 0, ""}},
+         "3 right\n21 up-left\n31 none\n",
+         36},
+        {"up on one, left on the other: up-left",
+         {{2, kUp, ""}, {12, 0, ""}},
+         {{6, kLeft, ""}, {16, 0, ""}},
+         "2 up\n6 up-left\n12 left\n16 none\n",
+         20},
+        {"opposites on the two cancel",
+         {{1, kRight, ""}},
+         {{4, kLeft, ""}, {9, 0, ""}},
+         "0 right\n4 none\n9 right\n",
+         14},
+        {"SELECT on port 1",
+         {{2, kDown, ""}},
+         {{5, kSelect, ""}, {6, 0, ""}},
+         "2 down\n5 down+select\n6 down\n",
+         30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeFrontend frontend;
+        frontend.seed_value = "77";
+        ASSERT_TRUE(frontend.load());
+        for (int run = 1; run <= c.runs; ++run) {
+            frontend.run(held_at(c.port0, run), held_at(c.port1, run));
+        }
+        EXPECT_FALSE(frontend.foreign_input_query);
+        EXPECT_EQ(differing(frontend.frame, headless_frame(77, c.runs, c.script)), 0u);
+    }
+    // START on port 1 ends the demo as on port 0.
+    FakeFrontend frontend;
+    frontend.seed_value = "77";
+    ASSERT_TRUE(frontend.load());
+    run_script(frontend, 9);
+    frontend.run(0, kStart);
+    EXPECT_EQ(frontend.shutdown_runs, std::vector<unsigned>{10});
+    EXPECT_EQ(differing(frontend.frame, headless_frame(77, 10)), 0u);
 }
 
 TEST(Core, RefusesAFrontendWithoutXrgb8888) {

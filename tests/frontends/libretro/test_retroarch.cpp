@@ -1,11 +1,20 @@
 // The core in the real client: RetroArch with null drivers, a private configuration and home,
-// the seed set through its core-options file, and the screenshot it takes after N frames.
+// the seed set through its core-options file, and the screenshot it takes after N frames; a run
+// file as content; states, rewind and run-ahead; a movie.
 
 #include <gtest/gtest.h>
+#include <libretro.h>
+#include <sys/socket.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <string>
+#include <thread>
 
+#include "frontends/common/headless.h"
 #include "retroarch_client.h"
+#include "retroarch_network.h"
 #include "support/run_demo.h"
 
 namespace {
@@ -16,14 +25,8 @@ std::string seed_option(int seed) {
     return "plasmaballs_seed = \"" + std::to_string(seed) + "\"\n";
 }
 
-// RetroArch lets a core keep states as its information file says, found beside the core here.
-// States go uncompressed into dir/states.
 std::string state_settings(const fs::path& dir) {
-    const std::string cores = fs::path(PLASMABALLS_CORE).parent_path().string();
-    fs::create_directories(dir / "states");
-    return "libretro_directory = \"" + cores + "\"\nlibretro_info_path = \"" + cores +
-           "\"\nsavestate_directory = \"" + (dir / "states").string() +
-           "\"\nsavestate_file_compression = \"false\"\n";
+    return pbtest::core_folder_settings(dir, PLASMABALLS_CORE);
 }
 
 // The screenshot against the headless picture of `pulse`.
@@ -105,6 +108,125 @@ TEST(RetroArch, StatesLoadInAnotherProcessAndRewindAndRunAheadKeepThePicture) {
         }
         EXPECT_EQ(differing_from(dir, 17, pulse), 0u) << log;
     }
+}
+
+// A run file as content: RetroArch shows the picture the desktop's headless run of the file ends
+// on, its hand-over's, for as long as it runs on (the core asks nothing of it), with the file's
+// seed over the option's.
+TEST(RetroArch, ARunFileAsContentShowsTheHeadlessRunsPictureAndKeepsIt) {
+    const std::string text =
+        "format 1\nseed 4242\n10 right\n30 up-left+select\n31 none\n70 start\n";
+    const frontends::Run run = frontends::parse_run(text);
+    frontends::HeadlessFrontend headless(frontends::InputTimeline::replay(run, std::nullopt));
+    sim::Board board(headless);
+    board.set_counter(sim::counter_for_seed(*run.seed));
+    headless.prepare(board);
+    ASSERT_EQ(sim::run_demo(board).kind, sim::DemoEnded::kHandOver);
+    ASSERT_EQ(board.pulse(), 70u);
+
+    pbtest::Scratch scratch;
+    const fs::path& dir = scratch.path();
+    pbtest::write_file(dir / "run.pbrun", text);
+    pbtest::ClientOptions options;
+    options.frames = 120;
+    options.core_options = seed_option(7);
+    options.arguments = {(dir / "run.pbrun").string()};
+    std::string log;
+    ASSERT_EQ(pbtest::Client(dir, PLASMABALLS_CORE, options).wait(log), 0) << log;
+    png_uint_32 width = 0, height = 0;
+    const std::vector<uint8_t> shot = pbtest::read_rgb(dir / "shot.png", width, height);
+    ASSERT_FALSE(shot.empty()) << "no screenshot after 120 frames\n" << log;
+    EXPECT_EQ(pbtest::differing_pixels(shot, pbtest::rgb(board.picture())), 0u) << log;
+}
+
+// The input a movie holds, as 16-bit values after its header ("BSV1", three 32-bit words, the
+// last the size of the state that follows).
+std::vector<int16_t> movie_input(const std::string& movie, size_t& header) {
+    uint32_t state_size = 0;
+    if (movie.size() < 16 || movie.compare(0, 4, "BSV1") != 0) {
+        return {};
+    }
+    std::memcpy(&state_size, movie.data() + 12, 4);
+    header = 16 + (size_t)state_size;
+    std::vector<int16_t> input(movie.size() > header ? (movie.size() - header) / 2 : 0);
+    std::memcpy(input.data(), movie.data() + header, input.size() * 2);
+    return input;
+}
+
+// A movie recorded while the player pushed the balls (through the remote pad), played back with
+// another seed option: the same picture after as many frames. RetroArch 1.14 writes each of the
+// core's input queries twice when it records, and reads it once when it plays back; the test
+// writes each once before playing, and leaves a movie that holds each once as it is.
+TEST(RetroArch, AMovieRecordedWithThePlayersButtonsPlaysBackToTheSamePicture) {
+    constexpr int kFrames = 300;
+    constexpr size_t kQueries = 12;  // six buttons on each of two ports, every frame
+    pbtest::Scratch scratch;
+    const fs::path record = scratch.path() / "record", play = scratch.path() / "play";
+    fs::create_directories(record);
+    fs::create_directories(play);
+    const fs::path movie = scratch.path() / "run.bsv", repaired = scratch.path() / "once.bsv";
+    const uint16_t command_port = pbtest::free_port(SOCK_DGRAM);
+    const uint16_t pad_port = pbtest::free_port(SOCK_DGRAM);
+    pbtest::ClientOptions options;
+    options.frames = kFrames;
+    options.settings = pbtest::network_settings(command_port, pad_port) +
+                       "vrr_runloop_enable = \"true\"\n";  // 60 frames a second
+    options.core_options = seed_option(5);
+    options.arguments = {"--bsvrecord", movie.string()};
+    std::string log;
+    {
+        pbtest::Client client(record, PLASMABALLS_CORE, options);
+        pbtest::Commands commands(command_port);
+        ASSERT_NE(commands.ask("GET_STATUS", 20).find("PLAYING"), std::string::npos);
+        pbtest::RemotePad pad(pad_port);
+        const auto hold = [&pad](unsigned id, bool held, int milliseconds) {
+            pad.set(id, held);
+            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        };
+        hold(RETRO_DEVICE_ID_JOYPAD_RIGHT, true, 500);
+        hold(RETRO_DEVICE_ID_JOYPAD_UP, true, 300);
+        hold(RETRO_DEVICE_ID_JOYPAD_RIGHT, false, 0);
+        hold(RETRO_DEVICE_ID_JOYPAD_SELECT, true, 300);
+        hold(RETRO_DEVICE_ID_JOYPAD_SELECT, false, 0);
+        hold(RETRO_DEVICE_ID_JOYPAD_UP, false, 0);
+        ASSERT_EQ(client.wait(log), 0) << log;
+    }
+
+    const std::string recorded = pbtest::read_file(movie);
+    size_t header = 0;
+    std::vector<int16_t> input = movie_input(recorded, header);
+    ASSERT_FALSE(input.empty()) << "no movie was recorded\n" << log;
+    ASSERT_TRUE(std::any_of(input.begin(), input.end(), [](int16_t v) { return v != 0; }))
+        << "the movie holds no button pressed";
+    const size_t per_frame = input.size() / kFrames;
+    ASSERT_EQ(input.size() % kFrames, 0u);
+    ASSERT_TRUE(per_frame == kQueries || per_frame == 2 * kQueries) << per_frame;
+    if (per_frame == 2 * kQueries) {
+        std::vector<int16_t> once;
+        for (size_t i = 0; i < input.size(); i += 2) {
+            ASSERT_EQ(input[i], input[i + 1]) << "value " << i << " not written twice";
+            once.push_back(input[i]);
+        }
+        input = once;
+    }
+    std::string fixed = recorded.substr(0, header);
+    fixed.append((const char*)input.data(), input.size() * 2);
+    pbtest::write_file(repaired, fixed);
+
+    options.settings = "vrr_runloop_enable = \"true\"\n";
+    options.core_options = seed_option(77);
+    options.arguments = {"--bsvplay", repaired.string()};
+    ASSERT_EQ(pbtest::Client(play, PLASMABALLS_CORE, options).wait(log), 0) << log;
+
+    png_uint_32 width = 0, height = 0;
+    const std::vector<uint8_t> recorded_shot = pbtest::read_rgb(record / "shot.png", width, height);
+    const std::vector<uint8_t> played_shot = pbtest::read_rgb(play / "shot.png", width, height);
+    ASSERT_FALSE(recorded_shot.empty() || played_shot.empty()) << log;
+    EXPECT_EQ(pbtest::differing_pixels(played_shot, recorded_shot), 0u) << log;
+    EXPECT_NE(pbtest::differing_pixels(recorded_shot,
+                                       pbtest::rgb(pbtest::run_headless(5, kFrames).picture)),
+              0u)
+        << "the buttons held while recording did nothing";
 }
 
 }  // namespace

@@ -1,0 +1,60 @@
+// Scripts and run files read from files: apart from their parsing, so that a program that parses
+// text it was given (the libretro core) asks nothing of the system's file calls.
+
+#include "frontends/common/script.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
+
+namespace frontends {
+namespace {
+
+constexpr size_t kMaxScriptBytes = 64 << 20;
+
+// The whole of a file, read in pieces and refused past the limit, so that an endless file
+// (/dev/zero) is refused too.
+std::string read_file(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        throw ScriptError(path + ": is a directory");
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw ScriptError(path + ": cannot be read");
+    }
+    std::string contents;
+    char piece[1 << 16];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+        contents.append(piece, (size_t)in.gcount());
+        if (contents.size() > kMaxScriptBytes) {
+            throw ScriptError(path + ": larger than 64 MiB");
+        }
+    }
+    if (in.bad()) {
+        throw ScriptError(path + ": cannot be read");
+    }
+    return contents;
+}
+
+template <typename Parse>
+auto load(const std::string& path, Parse parse) {
+    const std::string contents = read_file(path);
+    try {
+        return parse(contents);
+    } catch (const ScriptError& error) {
+        throw ScriptError(path + ": " + error.what());
+    }
+}
+
+}  // namespace
+
+std::vector<ButtonChange> load_script(const std::string& path) {
+    return load(path, parse_script);
+}
+
+Run load_run(const std::string& path) {
+    return load(path, parse_run);
+}
+
+}  // namespace frontends
