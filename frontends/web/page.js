@@ -1,8 +1,9 @@
-// The page around the demo: canvas and scaling, keyboard, gamepads and touch controls, the query
-// parameters, the clock standing still while the page is hidden, the saved run after the
-// hand-over, and the line shown while waiting, running, after the hand-over or when the run
-// cannot start. The compiled demo reaches all of it through Module.pbPage (see web_frontend.cpp
-// and main.cpp).
+// The page around the demo: canvas and scaling, keyboard, gamepads and touch controls, pause and
+// a pulse at a time, the query parameters, the clock standing still while the page is hidden, the
+// address that replays a run after the hand-over, and the line shown while waiting, running,
+// replaying, paused, after the hand-over or when the run cannot start. The compiled demo reaches
+// all of it through Module.pbPage (see web_frontend.cpp and main.cpp); share.js and clip.js add
+// sharing, run files and clips through the same object.
 (function () {
   'use strict';
   var WIDTH = 320, HEIGHT = 240;
@@ -12,6 +13,8 @@
     ArrowUp: UP, ArrowDown: DOWN, ArrowLeft: LEFT, ArrowRight: RIGHT,
     Enter: START, NumpadEnter: START, Space: SELECT, ShiftLeft: SELECT, ShiftRight: SELECT,
   };
+  // The page's own keys: pause or resume, and one pulse on while paused (pb_web_press's codes).
+  var PAGE_KEYS = { KeyP: 0, KeyN: 1 };
   // Keys that would scroll the page; they do nothing else here.
   var SCROLLING = { PageUp: 1, PageDown: 1, Home: 1, End: 1 };
   // The left stick: a push shorter than this counts as centred; beyond it, eight equal sectors.
@@ -35,7 +38,7 @@
   var toggle = document.getElementById('toggle');
   var pad = document.getElementById('pad');
   var knob = document.getElementById('knob');
-  var save = document.getElementById('save');
+  var notice = document.getElementById('notice');
   var replay = document.getElementById('replay');
   var context = canvas.getContext('2d', { alpha: false });
   var image = context.createImageData(WIDTH, HEIGHT);
@@ -103,10 +106,29 @@
     });
   }
 
+  function pressPageKey(key) {
+    if (body.dataset.state !== 'loading') Module._pb_web_press(key);
+    wake();
+  }
+
   function watchGamepadsForStart() {
     if (!startRun) return;
     if (gamepadControls()) wake();
     else requestAnimationFrame(watchGamepadsForStart);
+  }
+
+  // The largest factor up to `most` whose size the browser lays out exactly, in 64ths of a CSS
+  // pixel: at any other the picture is resampled (at a device pixel ratio of 3, a factor of 4 is
+  // 426.67 CSS pixels). `most` itself where none is.
+  function laidOutExactly(most, ratio) {
+    for (var factor = most; factor >= 1; factor--) {
+      var width = WIDTH * factor / ratio * 64, height = HEIGHT * factor / ratio * 64;
+      if (Math.abs(width - Math.round(width)) < 1e-6 &&
+          Math.abs(height - Math.round(height)) < 1e-6) {
+        return factor;
+      }
+    }
+    return most;
   }
 
   function rescale() {
@@ -114,7 +136,7 @@
     // pixel is drawn the same size; where it does not, scaled down smoothly to fit.
     var ratio = window.devicePixelRatio || 1;
     var fit = Math.min(stage.clientWidth * ratio / WIDTH, stage.clientHeight * ratio / HEIGHT);
-    var factor = fit >= 1 ? Math.floor(fit) : Math.max(fit, 0.01);
+    var factor = fit >= 1 ? laidOutExactly(Math.floor(fit), ratio) : Math.max(fit, 0.01);
     canvas.style.width = WIDTH * factor / ratio + 'px';
     canvas.style.height = HEIGHT * factor / ratio + 'px';
     canvas.style.imageRendering = fit >= 1 ? '' : 'auto';
@@ -182,6 +204,15 @@
     pad.classList.toggle('pressed', bits !== 0);
   }
 
+  // PAUSE and STEP are presses, not held buttons; like the others they keep the focus, and start
+  // a waiting run (the press itself counts once it runs).
+  ['pause', 'step'].forEach(function (id, key) {
+    document.getElementById(id).addEventListener('pointerdown', function (event) {
+      event.preventDefault();
+      pressPageKey(key);
+    });
+  });
+
   var touchControls = [
     new TouchControl(pad, padDirection, showPad),
     new TouchControl(document.getElementById('select'), function () { return SELECT; }),
@@ -204,6 +235,10 @@
       event.preventDefault();
       keys[event.code] = true;
       wake();
+    } else if (event.code in PAGE_KEYS && !event.repeat && !event.ctrlKey && !event.metaKey &&
+               !event.altKey) {
+      event.preventDefault();
+      pressPageKey(PAGE_KEYS[event.code]);
     } else if (SCROLLING[event.code]) {
       event.preventDefault();
     }
@@ -262,12 +297,8 @@
     show('error', 'The demo stopped: ' + what);
   };
 
-  function offerRun(seed, lines, file, fileName) {
-    save.href = URL.createObjectURL(new Blob([file], { type: 'text/plain' }));
-    save.download = fileName;
-    save.hidden = false;
-    var address = location.href.split(/[?#]/)[0] + '?seed=' + seed + '&script=' +
-                  encodeURIComponent(lines);
+  function offerAddress(seed, lines) {
+    var address = page.base() + '?seed=' + seed + '&script=' + encodeURIComponent(lines);
     if (lines.length <= LONGEST_SCRIPT && address.length <= LONGEST_ADDRESS) {
       replay.href = address;
       replay.textContent = address;
@@ -279,8 +310,9 @@
   }
 
   // Draws the display: palette indices at `pixels` in the heap through the 256 colours at
-  // `palette` (three bytes each); no pixels means a display showing nothing.
-  function present(heap, pixels, palette) {
+  // `palette` (three bytes each); no pixels means a display showing nothing. `pulse` is the
+  // picture's, for whoever watches the pictures (onPicture).
+  function present(heap, pixels, palette, pulse) {
     if (!pixels) {
       rgba.fill(0xFF000000);
     } else {
@@ -292,6 +324,7 @@
       for (var j = 0; j < source.length; j++) rgba[j] = lookup[source[j]];
     }
     context.putImageData(image, 0, 0);
+    if (page.onPicture) page.onPicture(pulse);
   }
 
   function nextFrame(wakeUp) {
@@ -306,18 +339,44 @@
     });
   }
 
-  function ended(handedOver, pulse, status, seed, lines, file, fileName) {
+  function ended(handedOver, pulse, status, seed, lines) {
     keys = {};
     releaseTouches();
     body.dataset.pulse = pulse;
     show('ended', handedOver ? 'Handed over to the console menu at pulse ' + pulse + '.'
                              : 'The demo ended with status ' + status + '.');
-    if (handedOver && file !== null) offerRun(seed, lines, file, fileName);
+    if (handedOver && lines !== null) offerAddress(seed, lines);
+    if (page.onEnded) page.onEnded(handedOver);
     restart.hidden = false;
     restart.focus();
   }
 
-  Module.pbPage = {
+  function usingTouch() {
+    return body.dataset.controls === 'shown';
+  }
+
+  // The run's state, as web_frontend.cpp tells it: running, replaying, paused, or paused where a
+  // replayed run ends.
+  function state(kind, pulse) {
+    var names = usingTouch() ? { pause: 'PAUSE', step: 'STEP' } : { pause: 'P', step: 'N' };
+    body.dataset.pulse = pulse;
+    document.getElementById('pause').classList.toggle('pressed', kind >= 2);
+    if (kind === 0) {
+      page.running(Number(body.dataset.seed));
+    } else if (kind === 1) {
+      show('replaying', 'Replaying a run of seed ' + body.dataset.seed + ': its buttons count ' +
+           'until it ends, then yours.');
+    } else if (kind === 2) {
+      show('paused', 'Paused at pulse ' + pulse + ' \u2014 ' + names.pause + ' resumes, ' +
+           names.step + ' steps one pulse.');
+    } else {
+      show('paused', 'Paused at pulse ' + pulse + ', where the run ends: the buttons are ' +
+           'yours from here \u2014 ' + names.pause + ' resumes.');
+    }
+    if (page.onState) page.onState(body.dataset.state);
+  }
+
+  var page = Module.pbPage = {
     frameTime: 0,
     controls: function () { return keyControls() | gamepadControls() | touchBits(); },
     present: present,
@@ -343,5 +402,15 @@
       show('error', 'Cannot start: ' + message + '.');
     },
     ended: ended,
+    state: state,
+    // A line beside the run's: what became of a share, a file or a clip.
+    notice: function (text) {
+      notice.textContent = text;
+      notice.hidden = !text;
+    },
+    // The page's address without its parameters.
+    base: function () { return location.href.split(/[?#]/)[0]; },
+    focusPicture: function () { canvas.focus(); },
+    usingTouch: usingTouch,
   };
 })();
