@@ -15,7 +15,7 @@ namespace {
 // A frame of skipping runs pulses for this long before the browser has its turn, and at most
 // this many (a page clock that stands still does not hold it up).
 constexpr double kSkipMsPerFrame = 12;
-constexpr uint32_t kSkipPulsesPerFrame = 600;
+constexpr uint32_t kSkipPulsesPerFrame = 3600;
 
 // What page.js shows for each state.
 enum PageState { kStateRunning, kStateReplaying, kStatePaused, kStateAtEnd };

@@ -7,7 +7,7 @@ import fs from 'node:fs';
 import { after, before, test } from 'node:test';
 
 import { CLOCK_START, canvasPicture, checkPrerequisites, difference, headlessPicture, launch,
-         pauseClock, runUntil, serve, settle, touchScreen } from './support.mjs';
+         pauseClock, runUntil, serve, settle } from './support.mjs';
 
 let browser, server, base;
 
@@ -52,6 +52,13 @@ async function assertSame(page, wanted, what) {
   assert.equal(difference(wanted, await canvasPicture(page)), null, what);
 }
 
+// Shares the run; resolves to the line that says what became of the link.
+async function share(page) {
+  await page.click('#share');
+  await page.waitForFunction(() => !document.getElementById('notice').hidden);
+  return lineOf(page, 'notice');
+}
+
 // The run file the page saves now, as text.
 async function savedFile(page) {
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save')]);
@@ -84,13 +91,10 @@ test('a run paused and shared replays in a fresh page to the same picture, then 
   assert.match(file.text, new RegExp(`\\nend ${pulse + 1}\\n$`));
   await assertSame(page, headlessPicture(seed, pulse, file.text), 'paused picture');
 
-  await page.click('#share');
-  await page.waitForFunction(() => !document.getElementById('notice').hidden);
-  assert.equal(await lineOf(page, 'notice'), 'The link is copied to the clipboard.');
+  assert.equal(await share(page), 'The link is copied to the clipboard.');
   assert.equal(await page.evaluate(() => document.activeElement.id), 'screen');
   const link = await page.evaluate(() => navigator.clipboard.readText());
-  assert.match(link, new RegExp(`^${base.replace(/[.]/g, '\\.')}\\?run=[A-Za-z0-9_-]+$`));
-  assert.ok(link.length < base.length + 40, link);
+  assert.ok(link.startsWith(`${base}?run=`) && link.length < base.length + 40, link);
 
   // N steps one pulse, exactly the next headless picture.
   await page.keyboard.press('KeyN');
@@ -122,6 +126,15 @@ test('a run paused and shared replays in a fresh page to the same picture, then 
   assert.ok(ended.pulse > pulse, `handed over at ${ended.pulse}`);
   assert.deepEqual(replay.errors, []);
   await replay.close();
+
+  // Damaged, the link gives its one line and the page runs as it would without it.
+  const at = link.length - 5;
+  const damaged = link.slice(0, at) + (link[at] === 'A' ? 'B' : 'A') + link.slice(at + 1);
+  const refused = await open(damaged.slice(base.length) + '&frames=30');
+  assert.equal((await settle(refused, ['ended'])).pulse, 30);
+  assert.equal(await lineOf(refused, 'notice'), 'Cannot replay the link: run: the checksum does ' +
+               'not match (the link is damaged or incomplete).');
+  await refused.close();
 });
 
 test('a run shared after START hands over in the replay; on a phone the share sheet takes it',
@@ -129,16 +142,13 @@ test('a run shared after START hands over in the replay; on a phone the share sh
   const page = await open('?seed=3&frames=40', {
     options: PHONE, init: 'navigator.share = async (data) => { window.shared = data; };' });
   await settle(page, ['ended']);
-  await page.tap('#share');
-  await page.waitForFunction(() => window.shared !== undefined);
+  assert.equal(await share(page), 'The link went to the share sheet.');
   const link = await page.evaluate(() => window.shared.url);
-  assert.equal(await lineOf(page, 'notice'), 'The link went to the share sheet.');
   await page.close();
 
   const replay = await open(link.slice(base.length));
-  const ended = await settle(replay, ['ended']);
-  assert.equal(ended.pulse, 40);
-  assert.match(ended.line, /^Handed over to the console menu at pulse 40\.$/);
+  assert.equal((await settle(replay, ['ended'])).line,
+               'Handed over to the console menu at pulse 40.');
   await assertSame(replay, headlessPicture(3, 40), 'the hand-over');
   await replay.close();
 });
@@ -149,51 +159,20 @@ test('PAUSE and STEP on the touch screen; with no clipboard the link is shown se
     options: PHONE, clock: true,
     init: 'for (const name of ["clipboard", "share"]) ' +
           'Object.defineProperty(Navigator.prototype, name, { get: () => undefined });' });
-  const fingers = await touchScreen(page);
-  const box = async (id) => {
-    const { x, y, width, height } = await page.locator(id).boundingBox();
-    return { id: 1, x: x + width / 2, y: y + height / 2 };
-  };
-  await fingers([await box('#screen')]);  // starts the run
-  await fingers([]);
+  await page.tap('#screen');  // starts the run
   await page.clock.runFor(500);
-  await fingers([await box('#pause')]);
-  await fingers([]);
+  await page.tap('#pause');
   const { pulse } = await runUntil(page, ['paused']);
-  for (let step = 1; step <= 2; step++) {
-    await fingers([await box('#step')]);
-    await fingers([]);
-    await page.clock.runFor(100);
-    assert.equal((await settle(page, ['paused'])).pulse, pulse + step);
-  }
-  await assertSame(page, headlessPicture(44, pulse + 2), 'two steps');
+  await page.tap('#step');
+  await page.clock.runFor(100);
+  assert.equal((await settle(page, ['paused'])).pulse, pulse + 1);
+  await assertSame(page, headlessPicture(44, pulse + 1), 'a step');
 
-  await page.tap('#share');
-  await page.waitForFunction(() => !document.getElementById('notice').hidden);
-  assert.equal(await lineOf(page, 'notice'),
-               'No clipboard here: the link is selected, ready to copy.');
+  assert.equal(await share(page), 'No clipboard here: the link is selected, ready to copy.');
   const link = await page.locator('#link').getAttribute('href');
   assert.equal(await page.evaluate(() => window.getSelection().toString()), link);
   assert.equal(await page.evaluate(() => document.activeElement.id), 'screen');
   await page.close();
-});
-
-test('a damaged link is refused with one line and the page starts as usual', async () => {
-  const page = await open('?seed=9&frames=20', { grant: ['clipboard-read', 'clipboard-write'] });
-  await settle(page, ['ended']);
-  await page.click('#share');
-  await page.waitForFunction(() => !document.getElementById('notice').hidden);
-  const link = await page.evaluate(() => navigator.clipboard.readText());
-  await page.close();
-
-  const at = link.length - 5;
-  const damaged = link.slice(0, at) + (link[at] === 'A' ? 'B' : 'A') + link.slice(at + 1);
-  const refused = await open(damaged.slice(base.length) + '&frames=30');
-  assert.equal((await settle(refused, ['ended'])).pulse, 30);
-  assert.equal(await lineOf(refused, 'notice'), 'Cannot replay the link: run: the checksum does ' +
-               'not match (the link is damaged or incomplete).');
-  assert.deepEqual(refused.errors, []);
-  await refused.close();
 });
 
 test('a run file opens from the picker or dropped on the page, and a bad one is named',
@@ -212,12 +191,9 @@ test('a run file opens from the picker or dropped on the page, and a bad one is 
   await Promise.all([page.waitForEvent('load'),
                      page.setInputFiles('#picker', { name: 'good.pbrun', mimeType: 'text/plain',
                                                      buffer: Buffer.from(text) })]);
-  assert.equal(page.url(), base);
   await page.click('#skip');
   assert.equal((await settle(page, ['paused'])).pulse, 599);
   await assertSame(page, headlessPicture(12, 599, text), 'the opened run');
-  // The page saves it back as it read it.
-  assert.match((await savedFile(page)).text, /\nseed 12\n0 right\n30 select\+down-left\n50 none\nend 600\n$/);
 
   await Promise.all([page.waitForEvent('load'), page.evaluate((text) => {
     const transfer = new DataTransfer();
@@ -243,23 +219,17 @@ test('Record gives a clip of the picture at twice its size, where the browser re
   assert.equal(await page.locator('#record').isVisible(), recordable);
   if (!recordable) return;
   await page.click('#record');
-  assert.equal(await page.locator('#record').getAttribute('aria-pressed'), 'true');
   await page.waitForTimeout(1500);
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#record')]);
   const name = download.suggestedFilename();
   assert.match(name, /^plasmaballs-2-[0-9]+-[0-9]+\.(mp4|webm)$/);
   const clip = fs.readFileSync(await download.path());
-  const mp4 = name.endsWith('.mp4');
-  assert.equal(clip.toString('latin1', mp4 ? 4 : 0, mp4 ? 8 : 4), mp4 ? 'ftyp' : '\x1a\x45\xdf\xa3');
-  const shape = await page.evaluate(async ([data, type]) => {
+  const shape = await page.evaluate((data) => new Promise((resolve) => {
     const video = document.createElement('video');
-    video.src = URL.createObjectURL(new Blob([Uint8Array.from(atob(data), (c) => c.charCodeAt(0))],
-                                              { type }));
-    return new Promise((resolve) => {
-      video.onloadedmetadata = () => resolve([video.videoWidth, video.videoHeight]);
-      video.onerror = () => resolve(null);
-    });
-  }, [clip.toString('base64'), mp4 ? 'video/mp4' : 'video/webm']);
+    video.src = `data:video/${data.type};base64,${data.clip}`;
+    video.onloadedmetadata = () => resolve([video.videoWidth, video.videoHeight]);
+    video.onerror = () => resolve(null);
+  }), { clip: clip.toString('base64'), type: name.split('.')[1] });
   assert.deepEqual(shape, [640, 480]);
   assert.match(await lineOf(page, 'notice'), new RegExp(`^The clip is saved as ${name} \\(`));
   assert.equal(await page.evaluate(() => document.activeElement.id), 'screen');

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "frontends/common/text.h"
 #include "frontends/web/page_options.h"
 
 namespace {
@@ -100,9 +99,7 @@ TEST(PageOptions, ARunFromTheAddressReplaysAndABadOneIsLeftOut) {
     // The run's buttons alone until pulse 60, the player's from there.
     const frontends::InputTimeline timeline = frontends::web::page_timeline(*request.options);
     EXPECT_EQ(timeline.with_player(10, sim::kUp), sim::kRight);
-    EXPECT_EQ(timeline.with_player(59, sim::kUp), 0);
     EXPECT_EQ(timeline.with_player(60, sim::kUp), sim::kUp);
-    EXPECT_EQ(timeline.player_from(), 60u);
 
     // A seed beside it replaces the run's; a damaged run is named, and the rest still runs.
     request = parse_page_options({{"seed", "5"}, {"run", link}});
@@ -130,17 +127,10 @@ TEST(PageOptions, RunFilesAreReadAsTheCommandLineReadsThem) {
     options.run = script.run;
     EXPECT_EQ(frontends::web::page_seed(options, 99), 0);
 
-    const std::vector<std::pair<std::string, std::string>> bad = {
-        {"seed 1\nseed 2\n", "x\ny.pbrun: line 2: seed is given more than once"},
-        {"format 2\n",
-         "x\ny.pbrun: line 1: format \"2\" is not one this program reads (it reads format 1)"},
-        {"5 up\nend 5\n", "x\ny.pbrun: line 2: end 5 does not come after pulse 5"},
-    };
-    for (const auto& [text, message] : bad) {
-        const auto refused = frontends::web::read_run_file("x\ny.pbrun", text);
-        EXPECT_FALSE(refused.run) << text;
-        EXPECT_EQ(refused.error, frontends::one_line(message)) << text;
-    }
+    // The file's name, whatever it holds, stays on the message's one line.
+    const auto refused = frontends::web::read_run_file("x\ny.pbrun", "5 up\nend 5\n");
+    EXPECT_FALSE(refused.run);
+    EXPECT_EQ(refused.error, "x?y.pbrun: line 2: end 5 does not come after pulse 5");
 }
 
 }  // namespace

@@ -19,10 +19,9 @@ RunFile run(uint16_t seed, std::vector<frontends::ButtonChange> changes,
 
 TEST(RunLink, EveryRunComesBackAsItWent) {
     const RunFile runs[] = {
-        run(0, {}, std::nullopt),
+        run(0, {{5, sim::kStart}}, std::nullopt),
         run(65535, {}, 0),
         run(7, {{0, sim::kRight}, {1, sim::kUpLeft | sim::kSelect}, {30, 0}}, 31),
-        run(21, {{5, sim::kDownRight}, {90, sim::kStart | sim::kDownRight}}, std::nullopt),
         // Sets a stick never closes, and every button at once.
         run(3, {{0, sim::kUp | sim::kDown}, {2, sim::kAllButtons}, {3, sim::kLeft}}, 9),
         run(9, {{4294967294u, sim::kStart | sim::kSelect}}, 4294967295u),
@@ -83,7 +82,6 @@ TEST(RunLink, RefusesWhatIsWrongWithOneLine) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"", "run: the link holds nothing"},
         {"AB=C", "run: \"=\" is not one of the link's characters (A-Z, a-z, 0-9, - and _)"},
-        {"AB%2", "run: \"%\" is not one of the link's characters (A-Z, a-z, 0-9, - and _)"},
         {"ABCDE", "run: the link has a character too many or too few"},
         {"AB", "run: the link's last character is not one a link ends with"},
         {"AAA", "run: the link is too short to hold a run"},
@@ -91,13 +89,9 @@ TEST(RunLink, RefusesWhatIsWrongWithOneLine) {
          "run: the checksum does not match (the link is damaged or incomplete)"},
         {sealed_link({0x02, 0x00, 0x00, 0x00}),
          "run: format 2 is newer than this page reads (it reads format 1)"},
-        {sealed_link({0x00, 0x00, 0x00, 0x00}),
-         "run: format 0 is not one this page reads (it reads format 1)"},
         {sealed_link({0x81, 0x80, 0x80}), "run: the link ends within the format"},
-        {sealed_link({0x81, 0x00, 0x05}), "run: the link ends within the seed"},
         {sealed_link({0x01, 0x05, 0x00}), "run: the link ends within the number of changes"},
         {sealed_link({0x01, 0x05, 0x00, 0x02, 0x10}), "run: the link ends within change 2"},
-        {sealed_link({0x01, 0x05, 0x00, 0x01, 0x3C}), "run: the link ends within change 1"},
         {sealed_link({0x01, 0x05, 0x00, 0x01, 0x24}),
          "run: change 1 holds buttons the console does not have"},
         {sealed_link({0x01, 0x05, 0x00, 0x01, 0x3C, 0x80, 0x08}),
@@ -116,20 +110,6 @@ TEST(RunLink, RefusesWhatIsWrongWithOneLine) {
         EXPECT_FALSE(read.run) << link;
         EXPECT_EQ(read.error, message) << link;
     }
-}
-
-TEST(RunLink, AMinuteOfPlayTakesAboutTwoBytesAChange) {
-    // A change every 7 pulses for a minute, each a new direction, SELECT now and then: 514
-    // changes, most of them two bytes.
-    RunFile played{123, {}, 3600};
-    for (uint32_t pulse = 0, i = 0; pulse < 3600; pulse += 7, ++i) {
-        const sim::Buttons stick = (sim::Buttons)(sim::kUp << (i % 8));
-        played.changes.push_back(
-            {pulse, (sim::Buttons)(i % 5 == 0 ? stick | sim::kSelect : stick)});
-    }
-    const std::string link = run_link(played);
-    EXPECT_LE(link.size(), (2 * played.changes.size() + 10) * 4 / 3 + 1);
-    EXPECT_EQ(read_run_link(link).run, played);
 }
 
 }  // namespace
