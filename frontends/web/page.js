@@ -1,9 +1,9 @@
-// The page around the demo: canvas and scaling, keyboard, gamepads and touch controls, pause and
-// a pulse at a time, the query parameters, the clock standing still while the page is hidden, the
-// address that replays a run after the hand-over, and the line shown while waiting, running,
-// replaying, paused, after the hand-over or when the run cannot start. The compiled demo reaches
-// all of it through Module.pbPage (see web_frontend.cpp and main.cpp); share.js and clip.js add
-// sharing, run files and clips through the same object.
+// The page around the demo: canvas and scaling, keyboard and gamepads, pause and a pulse at a
+// time, the query parameters, the clock standing still while the page is hidden, the address that
+// replays a run after the hand-over, and the line shown while waiting, running, replaying, paused,
+// after the hand-over or when the run cannot start. The compiled demo reaches all of it through
+// Module.pbPage (see web_frontend.cpp and main.cpp); touch.js, share.js and clip.js add the touch
+// controls, sharing, run files and clips through the same object.
 (function () {
   'use strict';
   var WIDTH = 320, HEIGHT = 240;
@@ -20,10 +20,6 @@
   // The left stick: a push shorter than this counts as centred; beyond it, eight equal sectors.
   var DEAD_ZONE = 0.3;
   var SECTOR = Math.sin(Math.PI / 8);
-  // The touch pad: a finger nearer its centre than this part of its radius holds nothing;
-  // elsewhere the eighth of the circle it is in picks the direction, clockwise from right.
-  var PAD_DEAD_ZONE = 0.25;
-  var PAD_SECTORS = [RIGHT, DOWN | RIGHT, DOWN, DOWN | LEFT, LEFT, UP | LEFT, UP, UP | RIGHT];
   // Runs with more change lines than the page reads from an address (1 MiB), or an address
   // longer than browsers open, are offered as a file only.
   var LONGEST_SCRIPT = 1 << 20;
@@ -36,8 +32,6 @@
   var restart = document.getElementById('restart');
   var fullscreen = document.getElementById('fullscreen');
   var toggle = document.getElementById('toggle');
-  var pad = document.getElementById('pad');
-  var knob = document.getElementById('knob');
   var notice = document.getElementById('notice');
   var replay = document.getElementById('replay');
   var context = canvas.getContext('2d', { alpha: false });
@@ -149,86 +143,6 @@
     rescale();
   }
 
-  // A control held by pointers: each finger (or the mouse) on it holds what bitsOf says for it
-  // until it lifts, even when it slides off; on the pad it follows the finger across sectors.
-  function TouchControl(element, bitsOf, shown) {
-    var self = this;
-    this.fingers = {};  // pointer id -> control bits
-    this.shown = shown || function (bits) { element.classList.toggle('pressed', bits !== 0); };
-    element.addEventListener('pointerdown', function (event) {
-      event.preventDefault();  // keeps the focus where the keys work
-      if (element.setPointerCapture) element.setPointerCapture(event.pointerId);
-      self.fingers[event.pointerId] = bitsOf(event);
-      self.shown(self.bits());
-      wake();
-    });
-    element.addEventListener('pointermove', function (event) {
-      if (!(event.pointerId in self.fingers)) return;
-      self.fingers[event.pointerId] = bitsOf(event);
-      self.shown(self.bits());
-    });
-    var lift = function (event) {
-      if (!(event.pointerId in self.fingers)) return;
-      delete self.fingers[event.pointerId];
-      self.shown(self.bits());
-    };
-    element.addEventListener('pointerup', lift);
-    element.addEventListener('pointercancel', lift);
-    element.addEventListener('lostpointercapture', lift);
-    element.addEventListener('contextmenu', function (event) { event.preventDefault(); });
-  }
-  TouchControl.prototype.bits = function () {
-    var bits = 0;
-    for (var id in this.fingers) bits |= this.fingers[id];
-    return bits;
-  };
-  TouchControl.prototype.release = function () {
-    this.fingers = {};
-    this.shown(0);
-  };
-
-  function padDirection(event) {
-    var rect = pad.getBoundingClientRect();
-    var x = event.clientX - (rect.left + rect.width / 2);
-    var y = event.clientY - (rect.top + rect.height / 2);
-    if (Math.sqrt(x * x + y * y) < rect.width / 2 * PAD_DEAD_ZONE) return 0;
-    return PAD_SECTORS[Math.round(Math.atan2(y, x) / (Math.PI / 4)) & 7];
-  }
-
-  // The knob leans the way the pad pushes.
-  function showPad(bits) {
-    var dx = (bits & RIGHT ? 1 : 0) - (bits & LEFT ? 1 : 0);
-    var dy = (bits & DOWN ? 1 : 0) - (bits & UP ? 1 : 0);
-    var reach = dx && dy ? 36 : 50;
-    knob.style.transform = 'translate(' + dx * reach + 'px,' + dy * reach + 'px)';
-    pad.classList.toggle('pressed', bits !== 0);
-  }
-
-  // PAUSE and STEP are presses, not held buttons; like the others they keep the focus, and start
-  // a waiting run (the press itself counts once it runs).
-  ['pause', 'step'].forEach(function (id, key) {
-    document.getElementById(id).addEventListener('pointerdown', function (event) {
-      event.preventDefault();
-      pressPageKey(key);
-    });
-  });
-
-  var touchControls = [
-    new TouchControl(pad, padDirection, showPad),
-    new TouchControl(document.getElementById('select'), function () { return SELECT; }),
-    new TouchControl(document.getElementById('start'), function () { return START; }),
-  ];
-
-  function touchBits() {
-    var bits = 0;
-    touchControls.forEach(function (control) { bits |= control.bits(); });
-    return bits;
-  }
-
-  function releaseTouches() {
-    touchControls.forEach(function (control) { control.release(); });
-  }
-
   window.addEventListener('keydown', function (event) {
     if (!demoHasFocus()) return;
     if (KEYS[event.code]) {
@@ -255,7 +169,7 @@
   document.addEventListener('visibilitychange', function () {
     if (document.hidden) {
       keys = {};
-      releaseTouches();
+      page.touch.release();
       clockStopped = true;
     } else if (parkedFrame) {
       var wakeUp = parkedFrame;
@@ -341,7 +255,7 @@
 
   function ended(handedOver, pulse, status, seed, lines) {
     keys = {};
-    releaseTouches();
+    page.touch.release();
     body.dataset.pulse = pulse;
     show('ended', handedOver ? 'Handed over to the console menu at pulse ' + pulse + '.'
                              : 'The demo ended with status ' + status + '.');
@@ -378,7 +292,7 @@
 
   var page = Module.pbPage = {
     frameTime: 0,
-    controls: function () { return keyControls() | gamepadControls() | touchBits(); },
+    controls: function () { return keyControls() | gamepadControls() | page.touch.bits(); },
     present: present,
     nextFrame: nextFrame,
     takeStop: function () {
@@ -412,5 +326,8 @@
     base: function () { return location.href.split(/[?#]/)[0]; },
     focusPicture: function () { canvas.focus(); },
     usingTouch: usingTouch,
+    bits: { UP: UP, DOWN: DOWN, LEFT: LEFT, RIGHT: RIGHT, START: START, SELECT: SELECT },
+    wake: wake,
+    pressPageKey: pressPageKey,
   };
 })();
