@@ -49,6 +49,7 @@ class PlayerControls {
     // time apart.
     bool picture_due(int64_t real);
 
+    bool paused() const { return paused_; }
     bool fast() const { return fast_; }
     bool rewinding() const { return rewinding_; }
     bool leaving() const { return leaving_; }

@@ -1,8 +1,9 @@
-// The page around the demo: canvas and scaling, keyboard, gamepads and touch controls, the query
-// parameters, the clock standing still while the page is hidden, the saved run after the
-// hand-over, and the line shown while waiting, running, after the hand-over or when the run
-// cannot start. The compiled demo reaches all of it through Module.pbPage (see web_frontend.cpp
-// and main.cpp).
+// The page around the demo: canvas and scaling, keyboard and gamepads, pause and a pulse at a
+// time, the query parameters, the clock standing still while the page is hidden, the address that
+// replays a run after the hand-over, and the line shown while waiting, running, replaying, paused,
+// after the hand-over or when the run cannot start. The compiled demo reaches all of it through
+// Module.pbPage (see web_frontend.cpp and main.cpp); touch.js, share.js and clip.js add the touch
+// controls, sharing, run files and clips through the same object.
 (function () {
   'use strict';
   var WIDTH = 320, HEIGHT = 240;
@@ -12,15 +13,13 @@
     ArrowUp: UP, ArrowDown: DOWN, ArrowLeft: LEFT, ArrowRight: RIGHT,
     Enter: START, NumpadEnter: START, Space: SELECT, ShiftLeft: SELECT, ShiftRight: SELECT,
   };
+  // The page's own keys: pause or resume, and one pulse on while paused (pb_web_press's codes).
+  var PAGE_KEYS = { KeyP: 0, KeyN: 1 };
   // Keys that would scroll the page; they do nothing else here.
   var SCROLLING = { PageUp: 1, PageDown: 1, Home: 1, End: 1 };
   // The left stick: a push shorter than this counts as centred; beyond it, eight equal sectors.
   var DEAD_ZONE = 0.3;
   var SECTOR = Math.sin(Math.PI / 8);
-  // The touch pad: a finger nearer its centre than this part of its radius holds nothing;
-  // elsewhere the eighth of the circle it is in picks the direction, clockwise from right.
-  var PAD_DEAD_ZONE = 0.25;
-  var PAD_SECTORS = [RIGHT, DOWN | RIGHT, DOWN, DOWN | LEFT, LEFT, UP | LEFT, UP, UP | RIGHT];
   // Runs with more change lines than the page reads from an address (1 MiB), or an address
   // longer than browsers open, are offered as a file only.
   var LONGEST_SCRIPT = 1 << 20;
@@ -33,9 +32,7 @@
   var restart = document.getElementById('restart');
   var fullscreen = document.getElementById('fullscreen');
   var toggle = document.getElementById('toggle');
-  var pad = document.getElementById('pad');
-  var knob = document.getElementById('knob');
-  var save = document.getElementById('save');
+  var notice = document.getElementById('notice');
   var replay = document.getElementById('replay');
   var context = canvas.getContext('2d', { alpha: false });
   var image = context.createImageData(WIDTH, HEIGHT);
@@ -103,10 +100,29 @@
     });
   }
 
+  function pressPageKey(key) {
+    if (body.dataset.state !== 'loading') Module._pb_web_press(key);
+    wake();
+  }
+
   function watchGamepadsForStart() {
     if (!startRun) return;
     if (gamepadControls()) wake();
     else requestAnimationFrame(watchGamepadsForStart);
+  }
+
+  // The largest factor up to `most` whose size the browser lays out exactly, in 64ths of a CSS
+  // pixel: at any other the picture is resampled (at a device pixel ratio of 3, a factor of 4 is
+  // 426.67 CSS pixels). `most` itself where none is.
+  function laidOutExactly(most, ratio) {
+    for (var factor = most; factor >= 1; factor--) {
+      var width = WIDTH * factor / ratio * 64, height = HEIGHT * factor / ratio * 64;
+      if (Math.abs(width - Math.round(width)) < 1e-6 &&
+          Math.abs(height - Math.round(height)) < 1e-6) {
+        return factor;
+      }
+    }
+    return most;
   }
 
   function rescale() {
@@ -114,7 +130,7 @@
     // pixel is drawn the same size; where it does not, scaled down smoothly to fit.
     var ratio = window.devicePixelRatio || 1;
     var fit = Math.min(stage.clientWidth * ratio / WIDTH, stage.clientHeight * ratio / HEIGHT);
-    var factor = fit >= 1 ? Math.floor(fit) : Math.max(fit, 0.01);
+    var factor = fit >= 1 ? laidOutExactly(Math.floor(fit), ratio) : Math.max(fit, 0.01);
     canvas.style.width = WIDTH * factor / ratio + 'px';
     canvas.style.height = HEIGHT * factor / ratio + 'px';
     canvas.style.imageRendering = fit >= 1 ? '' : 'auto';
@@ -127,83 +143,16 @@
     rescale();
   }
 
-  // A control held by pointers: each finger (or the mouse) on it holds what bitsOf says for it
-  // until it lifts, even when it slides off; on the pad it follows the finger across sectors.
-  function TouchControl(element, bitsOf, shown) {
-    var self = this;
-    this.fingers = {};  // pointer id -> control bits
-    this.shown = shown || function (bits) { element.classList.toggle('pressed', bits !== 0); };
-    element.addEventListener('pointerdown', function (event) {
-      event.preventDefault();  // keeps the focus where the keys work
-      if (element.setPointerCapture) element.setPointerCapture(event.pointerId);
-      self.fingers[event.pointerId] = bitsOf(event);
-      self.shown(self.bits());
-      wake();
-    });
-    element.addEventListener('pointermove', function (event) {
-      if (!(event.pointerId in self.fingers)) return;
-      self.fingers[event.pointerId] = bitsOf(event);
-      self.shown(self.bits());
-    });
-    var lift = function (event) {
-      if (!(event.pointerId in self.fingers)) return;
-      delete self.fingers[event.pointerId];
-      self.shown(self.bits());
-    };
-    element.addEventListener('pointerup', lift);
-    element.addEventListener('pointercancel', lift);
-    element.addEventListener('lostpointercapture', lift);
-    element.addEventListener('contextmenu', function (event) { event.preventDefault(); });
-  }
-  TouchControl.prototype.bits = function () {
-    var bits = 0;
-    for (var id in this.fingers) bits |= this.fingers[id];
-    return bits;
-  };
-  TouchControl.prototype.release = function () {
-    this.fingers = {};
-    this.shown(0);
-  };
-
-  function padDirection(event) {
-    var rect = pad.getBoundingClientRect();
-    var x = event.clientX - (rect.left + rect.width / 2);
-    var y = event.clientY - (rect.top + rect.height / 2);
-    if (Math.sqrt(x * x + y * y) < rect.width / 2 * PAD_DEAD_ZONE) return 0;
-    return PAD_SECTORS[Math.round(Math.atan2(y, x) / (Math.PI / 4)) & 7];
-  }
-
-  // The knob leans the way the pad pushes.
-  function showPad(bits) {
-    var dx = (bits & RIGHT ? 1 : 0) - (bits & LEFT ? 1 : 0);
-    var dy = (bits & DOWN ? 1 : 0) - (bits & UP ? 1 : 0);
-    var reach = dx && dy ? 36 : 50;
-    knob.style.transform = 'translate(' + dx * reach + 'px,' + dy * reach + 'px)';
-    pad.classList.toggle('pressed', bits !== 0);
-  }
-
-  var touchControls = [
-    new TouchControl(pad, padDirection, showPad),
-    new TouchControl(document.getElementById('select'), function () { return SELECT; }),
-    new TouchControl(document.getElementById('start'), function () { return START; }),
-  ];
-
-  function touchBits() {
-    var bits = 0;
-    touchControls.forEach(function (control) { bits |= control.bits(); });
-    return bits;
-  }
-
-  function releaseTouches() {
-    touchControls.forEach(function (control) { control.release(); });
-  }
-
   window.addEventListener('keydown', function (event) {
     if (!demoHasFocus()) return;
     if (KEYS[event.code]) {
       event.preventDefault();
       keys[event.code] = true;
       wake();
+    } else if (event.code in PAGE_KEYS && !event.repeat && !event.ctrlKey && !event.metaKey &&
+               !event.altKey) {
+      event.preventDefault();
+      pressPageKey(PAGE_KEYS[event.code]);
     } else if (SCROLLING[event.code]) {
       event.preventDefault();
     }
@@ -220,7 +169,7 @@
   document.addEventListener('visibilitychange', function () {
     if (document.hidden) {
       keys = {};
-      releaseTouches();
+      page.touch.release();
       clockStopped = true;
     } else if (parkedFrame) {
       var wakeUp = parkedFrame;
@@ -262,12 +211,8 @@
     show('error', 'The demo stopped: ' + what);
   };
 
-  function offerRun(seed, lines, file, fileName) {
-    save.href = URL.createObjectURL(new Blob([file], { type: 'text/plain' }));
-    save.download = fileName;
-    save.hidden = false;
-    var address = location.href.split(/[?#]/)[0] + '?seed=' + seed + '&script=' +
-                  encodeURIComponent(lines);
+  function offerAddress(seed, lines) {
+    var address = page.base() + '?seed=' + seed + '&script=' + encodeURIComponent(lines);
     if (lines.length <= LONGEST_SCRIPT && address.length <= LONGEST_ADDRESS) {
       replay.href = address;
       replay.textContent = address;
@@ -279,8 +224,9 @@
   }
 
   // Draws the display: palette indices at `pixels` in the heap through the 256 colours at
-  // `palette` (three bytes each); no pixels means a display showing nothing.
-  function present(heap, pixels, palette) {
+  // `palette` (three bytes each); no pixels means a display showing nothing. `pulse` is the
+  // picture's, for whoever watches the pictures (onPicture).
+  function present(heap, pixels, palette, pulse) {
     if (!pixels) {
       rgba.fill(0xFF000000);
     } else {
@@ -292,6 +238,7 @@
       for (var j = 0; j < source.length; j++) rgba[j] = lookup[source[j]];
     }
     context.putImageData(image, 0, 0);
+    if (page.onPicture) page.onPicture(pulse);
   }
 
   function nextFrame(wakeUp) {
@@ -306,20 +253,46 @@
     });
   }
 
-  function ended(handedOver, pulse, status, seed, lines, file, fileName) {
+  function ended(handedOver, pulse, status, seed, lines) {
     keys = {};
-    releaseTouches();
+    page.touch.release();
     body.dataset.pulse = pulse;
     show('ended', handedOver ? 'Handed over to the console menu at pulse ' + pulse + '.'
                              : 'The demo ended with status ' + status + '.');
-    if (handedOver && file !== null) offerRun(seed, lines, file, fileName);
+    if (handedOver && lines !== null) offerAddress(seed, lines);
+    if (page.onEnded) page.onEnded(handedOver);
     restart.hidden = false;
     restart.focus();
   }
 
-  Module.pbPage = {
+  function usingTouch() {
+    return body.dataset.controls === 'shown';
+  }
+
+  // The run's state, as web_frontend.cpp tells it: running, replaying, paused, or paused where a
+  // replayed run ends.
+  function state(kind, pulse) {
+    var names = usingTouch() ? { pause: 'PAUSE', step: 'STEP' } : { pause: 'P', step: 'N' };
+    body.dataset.pulse = pulse;
+    document.getElementById('pause').classList.toggle('pressed', kind >= 2);
+    if (kind === 0) {
+      page.running(Number(body.dataset.seed));
+    } else if (kind === 1) {
+      show('replaying', 'Replaying a run of seed ' + body.dataset.seed + ': its buttons count ' +
+           'until it ends, then yours.');
+    } else if (kind === 2) {
+      show('paused', 'Paused at pulse ' + pulse + ' \u2014 ' + names.pause + ' resumes, ' +
+           names.step + ' steps one pulse.');
+    } else {
+      show('paused', 'Paused at pulse ' + pulse + ', where the run ends: the buttons are ' +
+           'yours from here \u2014 ' + names.pause + ' resumes.');
+    }
+    if (page.onState) page.onState(body.dataset.state);
+  }
+
+  var page = Module.pbPage = {
     frameTime: 0,
-    controls: function () { return keyControls() | gamepadControls() | touchBits(); },
+    controls: function () { return keyControls() | gamepadControls() | page.touch.bits(); },
     present: present,
     nextFrame: nextFrame,
     takeStop: function () {
@@ -343,5 +316,18 @@
       show('error', 'Cannot start: ' + message + '.');
     },
     ended: ended,
+    state: state,
+    // A line beside the run's: what became of a share, a file or a clip.
+    notice: function (text) {
+      notice.textContent = text;
+      notice.hidden = !text;
+    },
+    // The page's address without its parameters.
+    base: function () { return location.href.split(/[?#]/)[0]; },
+    focusPicture: function () { canvas.focus(); },
+    usingTouch: usingTouch,
+    bits: { UP: UP, DOWN: DOWN, LEFT: LEFT, RIGHT: RIGHT, START: START, SELECT: SELECT },
+    wake: wake,
+    pressPageKey: pressPageKey,
   };
 })();

@@ -9,18 +9,23 @@
 namespace {
 
 struct ScriptResult {
-    std::vector<frontends::ButtonChange> changes;
+    frontends::Run run;
     std::string error;
 };
 
 }  // namespace
 
 // The browser build catches exceptions only in the functions it names; this is the one, so its
-// name stays unmangled and it is never inlined into a caller that cannot catch.
-extern "C" __attribute__((noinline)) bool pb_web_parse_script(const std::string* text,
+// name stays unmangled and it is never inlined into a caller that cannot catch. It reads a script,
+// or with `run` a run file.
+extern "C" __attribute__((noinline)) bool pb_web_parse_script(const std::string* text, bool run,
                                                               ScriptResult* result) {
     try {
-        result->changes = frontends::parse_script(*text);
+        if (run) {
+            result->run = frontends::parse_run(*text);
+        } else {
+            result->run.changes = frontends::parse_script(*text);
+        }
         return true;
     } catch (const frontends::ScriptError& error) {
         result->error = error.what();
@@ -42,14 +47,21 @@ PageRequest failure(const std::string& message) {
 PageRequest parse_page_options(const std::vector<std::pair<std::string, std::string>>& parameters) {
     PageOptions options;
     std::vector<std::string> seen;
-    for (const auto& [name, value] : parameters) {
-        if (name != "seed" && name != "frames" && name != "script" && name != "wait") {
-            continue;
-        }
+    const auto given = [&seen](const std::string& name) {
         for (const std::string& earlier : seen) {
             if (earlier == name) {
-                return failure(name + " is given more than once");
+                return true;
             }
+        }
+        return false;
+    };
+    for (const auto& [name, value] : parameters) {
+        if (name != "seed" && name != "frames" && name != "script" && name != "wait" &&
+            name != "run") {
+            continue;
+        }
+        if (given(name)) {
+            return failure(name + " is given more than once");
         }
         seen.push_back(name);
         if (name == kSeedOption.name || name == kFramesOption.name) {
@@ -68,21 +80,46 @@ PageRequest parse_page_options(const std::vector<std::pair<std::string, std::str
                 return failure("script is longer than 1 MiB");
             }
             ScriptResult result;
-            if (!pb_web_parse_script(&value, &result)) {
+            if (!pb_web_parse_script(&value, false, &result)) {
                 return failure("script: " + result.error);
             }
-            options.script = std::move(result.changes);
+            options.script = std::move(result.run.changes);
+        } else if (name == "run") {
+            RunRead read = read_run_link(value);
+            options.run = std::move(read.run);
+            options.run_refused = std::move(read.error);
         } else if (value.empty() || value == "1") {
             options.wait = true;
         } else if (value != "0") {
             return failure("wait takes 1 or 0, not \"" + shown(value) + "\"");
         }
     }
+    if (given("run") && given("script")) {
+        return failure("run replays on its own: it does not go with script");
+    }
     return PageRequest{options, {}};
 }
 
 InputTimeline page_timeline(const PageOptions& options) {
+    if (options.run) {
+        return InputTimeline::replay(*options.run, options.frames);
+    }
     return InputTimeline(options.script, options.frames);
+}
+
+uint16_t page_seed(const PageOptions& options, uint16_t fresh) {
+    if (options.seed) {
+        return *options.seed;
+    }
+    return options.run ? options.run->seed.value_or(0) : fresh;
+}
+
+RunRead read_run_file(const std::string& name, const std::string& text) {
+    ScriptResult result;
+    if (!pb_web_parse_script(&text, true, &result)) {
+        return RunRead{std::nullopt, one_line(name) + ": " + result.error};
+    }
+    return RunRead{std::move(result.run), {}};
 }
 
 }  // namespace frontends::web

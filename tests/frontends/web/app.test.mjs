@@ -8,8 +8,8 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 
 import { CLOCK_START, canvasPicture, checkPrerequisites, difference, headlessPicture, launch,
-         pauseClock, pngHeader, runUntil, serve, setHidden, settle, sourceDir, touchScreen,
-         webDir } from './support.mjs';
+         pauseClock, pngHeader, resampledPixels, runUntil, serve, setHidden, settle, sourceDir,
+         touchScreen, webDir } from './support.mjs';
 
 let browser, server, base;
 
@@ -169,11 +169,19 @@ test('phone-sized pages show the controls outside the picture, which keeps its s
     assert.ok(Math.abs(canvas.top - stage.top - (stage.bottom - canvas.bottom)) < 1, where);
     const factor = canvas.width * ratio / 320;
     if (fits) {
-      // The largest whole number of device pixels per console pixel that fits.
+      // The largest whole number of device pixels per console pixel that fits and that the
+      // browser lays out exactly (in 64ths of a CSS pixel), so that it paints the picture as is.
       assert.ok(Math.abs(factor - Math.round(factor)) < 1e-6, `${where} scale ${factor}`);
       assert.equal(found.scale, String(Math.round(factor)), where);
-      assert.ok((factor + 1) * 320 / ratio > stage.width ||
-                (factor + 1) * 240 / ratio > stage.height, `${where}: a larger scale fits`);
+      const exact = (f) => [320, 240].every((size) => {
+        const units = size * f / ratio * 64;
+        return Math.abs(units - Math.round(units)) < 1e-6;
+      });
+      let larger = Math.round(factor) + 1;
+      while (!exact(larger) && larger < factor + 64) larger++;
+      assert.ok(larger * 320 / ratio > stage.width || larger * 240 / ratio > stage.height,
+                `${where}: a larger scale fits`);
+      assert.equal(await resampledPixels(page), 0, `${where}: the picture is not painted as is`);
       assert.equal(found.rendering, 'pixelated', where);
     } else {
       assert.ok(factor < 1, where);

@@ -285,3 +285,38 @@ export async function settle(page, states, timeout = 60000) {
   }
   return found;
 }
+
+// How many device pixels of the page's screenshot differ from the canvas enlarged by its whole
+// scale (body's data-scale): 0 when the browser paints every console pixel as the same square.
+export async function resampledPixels(page) {
+  const png = (await page.screenshot()).toString('base64');
+  return page.evaluate(async ([png, width, height]) => {
+    const bitmap = await createImageBitmap(await (await fetch(`data:image/png;base64,${png}`)).blob());
+    const context = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
+    context.drawImage(bitmap, 0, 0);
+    const shot = context.getImageData(0, 0, bitmap.width, bitmap.height).data;
+    const canvas = document.getElementById('screen');
+    const picture = canvas.getContext('2d').getImageData(0, 0, width, height).data;
+    const scale = Number(document.body.dataset.scale);
+    const rect = canvas.getBoundingClientRect();
+    let fewest = Infinity;
+    // The browser snaps the picture's corner to a device pixel next to where layout puts it.
+    for (let dx = -1; dx <= 1; dx++) {
+      for (let dy = -1; dy <= 1; dy++) {
+        const left = Math.round(rect.left * devicePixelRatio) + dx;
+        const top = Math.round(rect.top * devicePixelRatio) + dy;
+        let differ = 0;
+        for (let y = 0; y < height * scale; y++) {
+          for (let x = 0; x < width * scale; x++) {
+            const from = (Math.floor(y / scale) * width + Math.floor(x / scale)) * 4;
+            const to = ((top + y) * bitmap.width + left + x) * 4;
+            if (shot[to] !== picture[from] || shot[to + 1] !== picture[from + 1] ||
+                shot[to + 2] !== picture[from + 2]) differ++;
+          }
+        }
+        fewest = Math.min(fewest, differ);
+      }
+    }
+    return fewest;
+  }, [png, WIDTH, HEIGHT]);
+}

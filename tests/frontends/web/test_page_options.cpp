@@ -64,6 +64,8 @@ TEST(PageOptions, RefusesBadValuesWithOneLine) {
         {{{"wait", "yes"}}, "wait takes 1 or 0, not \"yes\""},
         {{{"seed", "1"}, {"frames", "2"}, {"seed", "1"}}, "seed is given more than once"},
         {{{"script", ""}, {"script", ""}}, "script is given more than once"},
+        {{{"run", "x"}, {"run", "x"}}, "run is given more than once"},
+        {{{"script", ""}, {"run", "x"}}, "run replays on its own: it does not go with script"},
     };
     for (const auto& [parameters, message] : cases) {
         const auto request = parse_page_options(parameters);
@@ -84,6 +86,51 @@ TEST(PageOptions, TimelineHoldsStartFromFrames) {
     }
     EXPECT_TRUE(timeline.ends());
     EXPECT_FALSE(frontends::web::page_timeline(PageOptions{}).ends());
+}
+
+TEST(PageOptions, ARunFromTheAddressReplaysAndABadOneIsLeftOut) {
+    const frontends::Run run{7, {{0, sim::kRight}, {40, 0}}, 60};
+    const std::string link = frontends::web::run_link(run);
+    auto request = parse_page_options({{"run", link}, {"wait", "1"}});
+    ASSERT_TRUE(request.options) << request.error;
+    EXPECT_EQ(request.options->run, run);
+    EXPECT_EQ(request.options->run_refused, "");
+    EXPECT_EQ(frontends::web::page_seed(*request.options, 99), 7);
+    // The run's buttons alone until pulse 60, the player's from there.
+    const frontends::InputTimeline timeline = frontends::web::page_timeline(*request.options);
+    EXPECT_EQ(timeline.with_player(10, sim::kUp), sim::kRight);
+    EXPECT_EQ(timeline.with_player(60, sim::kUp), sim::kUp);
+
+    // A seed beside it replaces the run's; a damaged run is named, and the rest still runs.
+    request = parse_page_options({{"seed", "5"}, {"run", link}});
+    EXPECT_EQ(frontends::web::page_seed(*request.options, 99), 5);
+    std::string damaged = link;
+    damaged[4] = damaged[4] == 'A' ? 'B' : 'A';
+    request = parse_page_options({{"run", damaged}, {"frames", "30"}});
+    ASSERT_TRUE(request.options) << request.error;
+    EXPECT_FALSE(request.options->run);
+    EXPECT_EQ(request.options->run_refused,
+              "run: the checksum does not match (the link is damaged or incomplete)");
+    EXPECT_EQ(request.options->frames, 30u);
+    EXPECT_EQ(frontends::web::page_seed(*request.options, 99), 99);
+    EXPECT_FALSE(frontends::web::page_timeline(*request.options).replaying(0));
+}
+
+TEST(PageOptions, RunFilesAreReadAsTheCommandLineReadsThem) {
+    const auto read = frontends::web::read_run_file(
+        "a.pbrun", "# comment\nformat 1\nseed 12\n0 up\n9 none\nend 20\n");
+    ASSERT_TRUE(read.run) << read.error;
+    EXPECT_EQ(*read.run, (frontends::Run{12, {{0, sim::kUp}, {9, 0}}, 20}));
+    const auto script = frontends::web::read_run_file("b.txt", "3 down\n");
+    ASSERT_TRUE(script.run) << script.error;
+    PageOptions options;
+    options.run = script.run;
+    EXPECT_EQ(frontends::web::page_seed(options, 99), 0);
+
+    // The file's name, whatever it holds, stays on the message's one line.
+    const auto refused = frontends::web::read_run_file("x\ny.pbrun", "5 up\nend 5\n");
+    EXPECT_FALSE(refused.run);
+    EXPECT_EQ(refused.error, "x?y.pbrun: line 2: end 5 does not come after pulse 5");
 }
 
 }  // namespace
