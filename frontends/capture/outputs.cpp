@@ -20,7 +20,9 @@ LimitPlan plan_limit(const Options& options, std::optional<uint32_t> start_held_
     if (!start_held_from) {
         throw OutputError("--record-limit needs a run whose length is known before it starts");
     }
-    const uint32_t pulses = *start_held_from + kHandOverWithin;
+    const uint32_t pulses = *start_held_from > UINT32_MAX - kHandOverWithin
+                                ? UINT32_MAX
+                                : *start_held_from + kHandOverWithin;
     LimitPlan plan;
     if (const std::optional<VideoFormat> format = video_format_for(options.record)) {
         check_video(options.record, options.record_scale);
