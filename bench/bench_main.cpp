@@ -106,6 +106,33 @@ void print_runs(const Collector& c) {
     }
 }
 
+void print_videos(const Collector& c) {
+    std::printf(
+        "\nVideos of 10 s (640 x 480; PSNR in RGB of each frame against its pulse's picture)\n");
+    std::printf("  %-40s %8s %6s %10s %10s %10s %10s\n", "", "MB", "fps", "mean dB", "worst dB",
+                "wall s", "CPU s");
+    const struct {
+        const char* label;
+        const char* name;
+    } rows[] = {
+        {"MP4, full quality", "run/headless_record_mp4/600/iterations:1/process_time"},
+        {"WebM, full quality", "run/headless_record_webm/600/iterations:1/process_time"},
+        {"MP4, --record-limit 10M", "run/headless_record_mp4_10M/600/iterations:1/process_time"},
+        {"WebM, --record-limit 10M", "run/headless_record_webm_10M/600/iterations:1/process_time"},
+    };
+    for (const auto& row : rows) {
+        const std::string name = row.name;
+        if (time_of(c.seconds, name) == 0) {
+            continue;
+        }
+        std::printf("  %-40s %8.3f %6.0f %10.2f %10.2f %10.1f %10.1f\n", row.label,
+                    time_of(c.counters, name + "/MB"), time_of(c.counters, name + "/fps"),
+                    time_of(c.counters, name + "/PSNR_mean_dB"),
+                    time_of(c.counters, name + "/PSNR_worst_dB"), time_of(c.seconds, name),
+                    time_of(c.cpu_seconds, name));
+    }
+}
+
 void print_states(const Collector& c) {
     std::printf(
         "\nSave states of the libretro core (wall time, us; goal: a save and a load within 200)\n");
@@ -145,6 +172,9 @@ int main(int argc, char** argv) {
     }
     if (measured(collector, "run/")) {
         print_runs(collector);
+    }
+    if (measured(collector, "run/headless_record_")) {
+        print_videos(collector);
     }
     if (measured(collector, "state/")) {
         print_states(collector);

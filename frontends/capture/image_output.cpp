@@ -129,13 +129,21 @@ void GifRecorder::add_sampled_frame(const sim::Picture& picture, int stride) {
 }
 
 void GifRecorder::finish() {
+    finish_within(UINT64_MAX);
+}
+
+uint64_t GifRecorder::finish_within(uint64_t limit) {
     int error = 0;
     GifFileType* gif = encoder_->gif;
     encoder_->gif = nullptr;
     if (EGifCloseFile(gif, &error) == GIF_ERROR) {
         gif_fail(output_.path(), error);
     }
-    output_.commit();
+    const uint64_t size = output_.size();
+    if (size <= limit) {
+        output_.commit();
+    }
+    return size;
 }
 
 }  // namespace frontends

@@ -2,6 +2,8 @@
 // Pictures of the console's display as files: a palette PNG of one picture, and an animated GIF
 // in which every frame carries its own 256-colour palette, so colour cycling stays exact.
 
+#include <stdint.h>
+
 #include <memory>
 #include <string>
 
@@ -31,6 +33,9 @@ class GifRecorder {
     void add_sampled_frame(const sim::Picture& picture, int stride = 2);
     // Ends the file and puts it in place.
     void finish();
+    // Ends the file and puts it in place if it is at most `limit` bytes; returns its size.
+    uint64_t finish_within(uint64_t limit);
+    int frames() const { return frames_; }
 
   private:
     OutputFile output_;

@@ -1,35 +1,44 @@
 // Temporary outputs are removed on every way out: normal destruction, and SIGINT/SIGTERM/SIGHUP,
-// whose handler unlinks them (unlink is async-signal-safe) before the signal takes its course.
+// whose handler unlinks them and then removes the temporary folders (unlink and rmdir are
+// async-signal-safe) before the signal takes its course.
 
 #include "frontends/capture/output_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
 namespace frontends {
 namespace {
 
-constexpr int kSlots = 8;
+constexpr int kSlots = 16;
+enum Pending : sig_atomic_t { kFree, kFile, kFolder };
 char g_pending[kSlots][4096];
 volatile sig_atomic_t g_used[kSlots];
 
 void remove_pending(int signal) {
     for (int i = 0; i < kSlots; ++i) {
-        if (g_used[i]) {
+        if (g_used[i] == kFile) {
             unlink(g_pending[i]);
+        }
+    }
+    for (int i = 0; i < kSlots; ++i) {
+        if (g_used[i] == kFolder) {
+            rmdir(g_pending[i]);
         }
     }
     ::signal(signal, SIG_DFL);
     raise(signal);
 }
 
-int claim_slot(const std::string& temporary) {
+int claim_slot(const std::string& temporary, Pending kind = kFile) {
     static bool handlers = false;
     if (!handlers) {
         handlers = true;
@@ -41,9 +50,9 @@ int claim_slot(const std::string& temporary) {
         return -1;
     }
     for (int i = 0; i < kSlots; ++i) {
-        if (!g_used[i]) {
+        if (g_used[i] == kFree) {
             std::memcpy(g_pending[i], temporary.c_str(), temporary.size() + 1);
-            g_used[i] = 1;
+            g_used[i] = kind;
             return i;
         }
     }
@@ -52,7 +61,7 @@ int claim_slot(const std::string& temporary) {
 
 void release_slot(int slot) {
     if (slot >= 0) {
-        g_used[slot] = 0;
+        g_used[slot] = kFree;
     }
 }
 
@@ -104,6 +113,21 @@ OutputFile::~OutputFile() {
     release_slot(slot_);
 }
 
+void OutputFile::rewind() {
+    if (std::fflush(file_) != 0 || ftruncate(fileno(file_), 0) != 0 ||
+        fseeko(file_, 0, SEEK_SET) != 0) {
+        throw OutputError(path_ + ": cannot be written (" + reason() + ")");
+    }
+}
+
+uint64_t OutputFile::size() {
+    struct stat info;
+    if (std::fflush(file_) != 0 || fstat(fileno(file_), &info) != 0) {
+        throw OutputError(path_ + ": cannot be written (" + reason() + ")");
+    }
+    return (uint64_t)info.st_size;
+}
+
 void OutputFile::commit() {
     const bool written = std::fflush(file_) == 0 && !std::ferror(file_);
     const bool closed = std::fclose(file_) == 0;
@@ -112,6 +136,40 @@ void OutputFile::commit() {
         const std::string why = reason();
         unlink(temporary_.c_str());
         throw OutputError(path_ + ": cannot be written (" + why + ")");
+    }
+}
+
+TemporaryFolder::TemporaryFolder() {
+    const char* variable = std::getenv("TMPDIR");
+    const std::string base = variable != nullptr && *variable != 0 ? variable : "/tmp";
+    std::string pattern = base + "/plasmaballs-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw OutputError("a temporary folder cannot be made in " + base + " (" + reason() + ")");
+    }
+    path_ = pattern;
+    slots_.push_back(claim_slot(path_, kFolder));
+}
+
+std::string TemporaryFolder::file(const std::string& name) {
+    const std::string path = path_ + "/" + name;
+    slots_.push_back(claim_slot(path));
+    return path;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    // Whatever is in it: the files named through it, and any a library made beside them.
+    if (DIR* folder = opendir(path_.c_str())) {
+        while (const dirent* entry = readdir(folder)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                unlink((path_ + "/" + name).c_str());
+            }
+        }
+        closedir(folder);
+    }
+    rmdir(path_.c_str());
+    for (int slot : slots_) {
+        release_slot(slot);
     }
 }
 

@@ -22,6 +22,7 @@ struct Options {
     std::string save_input;          // a run file of what the demo read, to replay the run
     int scale = 0;                   // window scale; 0 picks the largest that fits, up to 4
     bool fullscreen = false;
+    std::optional<uint64_t> record_limit;  // bytes the recording must fit within
 };
 
 }  // namespace frontends

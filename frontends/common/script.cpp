@@ -258,4 +258,9 @@ std::optional<uint32_t> InputTimeline::start_held_from() const {
     return from;
 }
 
+std::optional<uint32_t> InputTimeline::headless_end() const {
+    const std::optional<uint32_t> start = start_held_from();
+    return player_from_ && (!start || *player_from_ < *start) ? player_from_ : start;
+}
+
 }  // namespace frontends

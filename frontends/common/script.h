@@ -82,6 +82,9 @@ class InputTimeline {
     bool ends() const;
     // The pulse from which START is held for good, if it is.
     std::optional<uint32_t> start_held_from() const;
+    // Where a headless run ends, as far as it is known before it starts: where a replay stops,
+    // or where START is held for good (the demo hands over within a frame of it).
+    std::optional<uint32_t> headless_end() const;
 
   private:
     std::vector<ButtonChange> script_;

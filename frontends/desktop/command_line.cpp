@@ -4,6 +4,7 @@
 #include "frontends/desktop/command_line.h"
 
 #include "frontends/capture/video_output.h"
+#include "frontends/common/decimal.h"
 #include "frontends/common/number_options.h"
 #include "frontends/common/text.h"
 #include "plasmaballs_version.h"
@@ -37,7 +38,7 @@ CommandLine failure(const std::string& message, LineBreaks breaks = LineBreaks::
 
 // The options' texts as typed, checked after parsing.
 struct Typed {
-    std::string seed, frames, scale, record_every, record_scale;
+    std::string seed, frames, scale, record_every, record_scale, record_limit;
 };
 
 // "Counter value ..., 0-65535 (default ...)": a help text around the range the table gives.
@@ -86,6 +87,12 @@ void declare_options(CLI::App& app, Options& options, Typed& typed) {
                               ", each pixel a square (default 2: even scales keep every "
                               "pixel's colour exact)"))
         ->type_name("N");
+    app.add_option("--record-limit", typed.record_limit,
+                   "Make the recording fit within SIZE bytes, such as 10M (K is 1,000, M "
+                   "1,000,000), headless only: a video in two passes at the best picture that "
+                   "fits (30 frames per second, or 60 where the limit leaves as good a picture as "
+                   "without one), a GIF by the pulses between its frames (said on stderr)")
+        ->type_name("SIZE");
     app.add_option("--save-input", options.save_input,
                    "When the run ends, write a run file of what the demo read (its seed and "
                    "buttons), which replays the run as plasmaballs FILE")
@@ -135,6 +142,54 @@ std::optional<std::string> check_numbers(const CLI::App& app, const Typed& typed
             return flag + " goes with " + number.goes_with;
         }
         number.store(*value);
+    }
+    return std::nullopt;
+}
+
+// The largest --record-limit, which keeps every digit count within what the decimal reader takes.
+constexpr uint64_t kMostBytes = 4'000'000'000;
+
+// A size as --record-limit takes it: decimal digits, then K (thousands) or M (millions) if wanted.
+std::optional<uint64_t> read_size(std::string_view text) {
+    uint64_t unit = 1;
+    if (!text.empty() && (text.back() == 'K' || text.back() == 'M')) {
+        unit = text.back() == 'K' ? 1'000 : 1'000'000;
+        text.remove_suffix(1);
+    }
+    const std::optional<uint64_t> value = parse_decimal(text, kMostBytes / unit);
+    if (!value || *value == 0) {
+        return std::nullopt;
+    }
+    return *value * unit;
+}
+
+// --record-limit: its size, and what it goes with. It needs the run's length before the run, so
+// not the window; it chooses the GIF's interval itself; and an odd scale would cost every video
+// within a size its exact colours.
+std::optional<std::string> check_limit(const CLI::App& app, const Typed& typed, Options& options) {
+    if (!app.count("--record-limit")) {
+        return std::nullopt;
+    }
+    options.record_limit = read_size(typed.record_limit);
+    if (!options.record_limit) {
+        return "--record-limit takes a size from 1 to 4000M: a whole number of bytes, or of "
+               "thousands or millions with K or M after it, not \"" +
+               typed.record_limit + "\"";
+    }
+    if (!app.count("--record")) {
+        return "--record-limit goes with --record";
+    }
+    if (!options.headless) {
+        return "--record-limit is for --headless runs: a window's run has no length known before "
+               "it starts";
+    }
+    if (app.count("--record-every")) {
+        return "--record-limit chooses the GIF's pulses between frames itself: not with "
+               "--record-every";
+    }
+    if (video_format_for(options.record) && options.record_scale % 2 != 0) {
+        return "--record-limit takes an even --record-scale: at odd scales 4:2:0 mixes "
+               "neighbouring pixels' colours";
     }
     return std::nullopt;
 }
@@ -220,6 +275,9 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         return failure(*error);
     }
     if (auto error = check_files(app, options)) {
+        return failure(*error);
+    }
+    if (auto error = check_limit(app, typed, options)) {
         return failure(*error);
     }
     CommandLine result;

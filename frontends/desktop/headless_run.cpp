@@ -29,21 +29,39 @@ InputTimeline make_timeline(Options& options) {
     return InputTimeline(std::move(run.changes), options.frames);
 }
 
-int run_headless(const Options& options, const InputTimeline& timeline) {
-    Outputs outputs(options);
-    const std::optional<uint32_t> start = timeline.start_held_from();
-    const std::optional<uint32_t> stop = timeline.player_from();
-    ProgressLine progress(isatty(STDERR_FILENO) ? stderr : nullptr,
-                          stop && (!start || *stop < *start) ? *stop : start.value_or(0));
+namespace {
+
+// One run of the demo to its hand-over, the pulses counted on from `done` for the progress line.
+int run_once(const Options& options, const InputTimeline& timeline, Outputs& outputs,
+             ProgressLine& progress, uint32_t& done) {
     HeadlessFrontend frontend(timeline);
-    frontend.on_pulse = [&outputs, &progress](const sim::Board& board, uint32_t pulse) {
+    const uint32_t before = done;
+    frontend.on_pulse = [&](const sim::Board& board, uint32_t pulse) {
         outputs.on_pulse(board, pulse);
-        progress.update(pulse);
+        progress.update(before + pulse);
+        done = before + pulse;
     };
     sim::Board board(frontend);
     board.set_counter(sim::counter_for_seed(options.seed.value_or(0)));
     frontend.prepare(board);
     return run_to_hand_over(board, outputs, [&progress] { progress.clear(); });
+}
+
+}  // namespace
+
+// A recording within a size runs the demo again for each further pass, which the progress line
+// counts in: two runs for a video, one for a GIF.
+int run_headless(const Options& options, const InputTimeline& timeline) {
+    Outputs outputs(options, timeline.headless_end());
+    const bool passes = options.record_limit && video_format_for(options.record);
+    ProgressLine progress(isatty(STDERR_FILENO) ? stderr : nullptr,
+                          timeline.headless_end().value_or(0) * (passes ? 2 : 1));
+    uint32_t done = 0;
+    int status = 0;
+    do {
+        status = run_once(options, timeline, outputs, progress, done);
+    } while (status == 0 && outputs.wants_another_run());
+    return status;
 }
 
 }  // namespace frontends::desktop

@@ -221,4 +221,48 @@ TEST(OutputFile, AFailedStreamLeavesNoFileAndFreesItsPlace) {
     EXPECT_TRUE(folder.entries().empty()) << "the interrupted output's temporary was left";
 }
 
+// An encoder's working files go into a folder of their own under TMPDIR: gone with it, files a
+// library added beside the named ones included, and gone at an interrupt too.
+TEST(TemporaryFolder, IsRemovedWithItsFilesAndAtAnInterrupt) {
+    TempFolder folder;
+    const std::string base = folder / "";
+    setenv("TMPDIR", base.substr(0, base.size() - 1).c_str(), 1);
+    {
+        frontends::TemporaryFolder scratch;
+        EXPECT_EQ(scratch.path().rfind(folder / "plasmaballs-", 0), 0u) << scratch.path();
+        for (const std::string& path :
+             {scratch.file("statistics"), scratch.path() + "/statistics.mbtree"}) {
+            std::fclose(std::fopen(path.c_str(), "w"));
+        }
+        EXPECT_EQ(folder.entries().size(), 1u);
+    }
+    EXPECT_TRUE(folder.entries().empty());
+    const pid_t child = fork();
+    if (child == 0) {
+        frontends::TemporaryFolder scratch;
+        std::FILE* file = std::fopen(scratch.file("statistics").c_str(), "w");
+        std::fputs("pass 1", file);
+        std::fflush(file);
+        std::raise(SIGINT);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    unsetenv("TMPDIR");
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+    EXPECT_TRUE(folder.entries().empty()) << "the interrupted encoder's folder was left";
+}
+
+TEST(TemporaryFolder, ThatCannotBeMadeIsOneLine) {
+    setenv("TMPDIR", "/proc/no-such-folder", 1);
+    try {
+        frontends::TemporaryFolder scratch;
+        ADD_FAILURE() << "a folder was made in " << scratch.path();
+    } catch (const frontends::OutputError& error) {
+        EXPECT_EQ(std::string(error.what()).find('\n'), std::string::npos);
+        EXPECT_NE(std::string(error.what()).find("/proc/no-such-folder"), std::string::npos);
+    }
+    unsetenv("TMPDIR");
+}
+
 }  // namespace

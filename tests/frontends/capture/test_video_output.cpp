@@ -1,14 +1,21 @@
 // Videos as a player reads them back: the stream the recorder describes, and pictures whose every
-// pixel keeps its own colour through 4:2:0 at even scales, with the palette of each frame.
+// pixel keeps its own colour through 4:2:0 at even scales, with the palette of each frame; and
+// videos within a size: what a limit leaves for them, and the passes that make them fit.
 
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "frontends/capture/record_limit.h"
 #include "frontends/capture/video_output.h"
+#include "frontends/common/headless.h"
+#include "platform/sim/run_demo.h"
 #include "support/video_file.h"
 
 namespace {
@@ -82,3 +89,157 @@ TEST(VideoRecorder, RefusesWhatItCannotWriteAndLeavesNothing) {
 }
 
 }  // namespace
+
+namespace limits {
+
+using frontends::VideoFormat;
+
+// The bytes a plan's bit rate spends over the run, the container aside.
+double planned_bytes(const frontends::VideoPlan& plan, uint32_t pulses) {
+    return (double)plan.bit_rate * frontends::frames_of(pulses, plan.every) * plan.every / 60 / 8;
+}
+
+TEST(RecordLimit, ThirtyFramesASecondUnlessSixtyLookAsGoodAsWithout) {
+    struct Case {
+        uint64_t limit;
+        VideoFormat format;
+        int scale;
+        int every;
+    };
+    const Case cases[] = {
+        {10'000'000, VideoFormat::kMp4, 2, 2},    {10'000'000, VideoFormat::kWebm, 2, 2},
+        {18'000'000, VideoFormat::kMp4, 2, 2},    {25'000'000, VideoFormat::kMp4, 2, 1},
+        {25'000'000, VideoFormat::kWebm, 4, 2},   {60'000'000, VideoFormat::kWebm, 4, 1},
+        {4'000'000'000, VideoFormat::kMp4, 8, 1},
+    };
+    constexpr uint32_t kPulses = 617;  // ten seconds and the hand-over's margin
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.limit) + " at scale " + std::to_string(c.scale));
+        const frontends::VideoPlan plan =
+            frontends::plan_video(c.limit, c.format, c.scale, kPulses);
+        EXPECT_EQ(plan.every, c.every);
+        const double spent = planned_bytes(plan, kPulses);
+        EXPECT_LT(spent, (double)c.limit);
+        if (c.limit < 100'000'000) {
+            EXPECT_GT(spent, 0.9 * (double)c.limit) << "most of the limit is left unused";
+        }
+    }
+    EXPECT_EQ(frontends::frames_of(0, 2), 0u);
+    EXPECT_EQ(frontends::frames_of(5, 2), 3u) << "pulses 1, 3 and 5";
+    EXPECT_EQ(frontends::frames_of(6, 2), 3u);
+}
+
+// The least limit the refusal names, as --record-limit would take it back ("3994K").
+uint64_t least_named(const std::string& message) {
+    const size_t at = message.rfind(' ');
+    const std::string text = message.substr(at + 1);
+    EXPECT_EQ(text.back(), 'K') << message;
+    return std::stoull(text.substr(0, text.size() - 1)) * 1000;
+}
+
+TEST(RecordLimit, ARefusalNamesTheLeastLimitThatIsTaken) {
+    struct Case {
+        VideoFormat format;
+        int scale;
+        uint32_t pulses;
+    };
+    const Case cases[] = {{VideoFormat::kMp4, 2, 617},
+                          {VideoFormat::kWebm, 2, 617},
+                          {VideoFormat::kMp4, 6, 3617},
+                          {VideoFormat::kWebm, 2, 18}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.pulses) + " pulses at scale " + std::to_string(c.scale));
+        std::string message;
+        try {
+            frontends::plan_video(100'000, c.format, c.scale, c.pulses);
+        } catch (const frontends::OutputError& error) {
+            message = error.what();
+        }
+        ASSERT_NE(message.find("--record-limit 100K is too small"), std::string::npos) << message;
+        const uint64_t least = least_named(message);
+        EXPECT_NO_THROW(frontends::plan_video(least, c.format, c.scale, c.pulses));
+        EXPECT_THROW(frontends::plan_video(least - 1000, c.format, c.scale, c.pulses),
+                     frontends::OutputError);
+    }
+}
+
+TEST(RecordLimit, AGifTakesTheShortestIntervalThatFits) {
+    struct Case {
+        uint64_t limit;
+        uint32_t pulses;
+        uint64_t frame_bytes;
+        int every;  // 0: refused
+    };
+    const Case cases[] = {
+        {1'000'000'000, 617, 57'000, 2}, {10'000'000, 617, 57'000, 4}, {1'000'000, 137, 58'000, 9},
+        {628'000, 617, 57'000, 57},      {600'000, 617, 57'000, 0},    {40'000, 1, 57'000, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.limit);
+        if (c.every == 0) {
+            EXPECT_THROW(frontends::gif_interval_within(c.limit, c.pulses, c.frame_bytes),
+                         frontends::OutputError);
+        } else {
+            EXPECT_EQ(frontends::gif_interval_within(c.limit, c.pulses, c.frame_bytes), c.every);
+        }
+    }
+}
+
+// Runs the demo for each pass the video asks for, as the headless command does.
+void run_passes(frontends::LimitedVideo& video, uint32_t frames, int& runs) {
+    do {
+        ++runs;
+        frontends::HeadlessFrontend frontend(frontends::InputTimeline({}, frames));
+        frontend.on_pulse = [&video](const sim::Board& board, uint32_t pulse) {
+            video.on_pulse(board, pulse);
+        };
+        sim::Board board(frontend);
+        board.set_counter(77u << 16);
+        frontend.prepare(board);
+        sim::run_demo(board);
+    } while (video.end_run());
+}
+
+// TMPDIR for the encoder's folder of statistics: a folder of the test's own, to see it emptied.
+class Scratch {
+  public:
+    Scratch() : path_("/tmp/pblimit-" + std::to_string(getpid())) {
+        mkdir(path_.c_str(), 0700);
+        setenv("TMPDIR", path_.c_str(), 1);
+    }
+    ~Scratch() {
+        unsetenv("TMPDIR");
+        std::system(("rm -rf " + path_).c_str());
+    }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        DIR* dir = opendir(path_.c_str());
+        while (dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        closedir(dir);
+        return names;
+    }
+
+  private:
+    std::string path_;
+};
+
+TEST(LimitedVideo, GivesUpWithoutAFileWhenNoRateFits) {
+    Scratch scratch;
+    int runs = 0;
+    const auto attempt = [&] {
+        frontends::LimitedVideo video(scratch / "tiny.webm", 2, 3'000, {1, 1'000});
+        run_passes(video, 20, runs);
+    };
+    EXPECT_THROW(attempt(), frontends::OutputError);
+    // VP9 spends a few kilobytes on a frame however low the rate.
+    EXPECT_EQ(runs, 5) << "a first pass and four at ever lower rates";
+    EXPECT_TRUE(scratch.entries().empty());
+}
+
+}  // namespace limits

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "frontends/capture/record_limit.h"
 #include "plasmaballs_version.h"
 #include "support/run_demo.h"
 #include "support/video_file.h"
@@ -42,6 +44,15 @@ class Folder {
     void write(const std::string& name, const std::string& text) const {
         std::ofstream(*this / name, std::ios::binary) << text;
     }
+    static bool empty(const std::string& path) {
+        DIR* dir = opendir(path.c_str());
+        int names = 0;
+        while (dirent* entry = readdir(dir)) {
+            names += std::string(entry->d_name) != "." && std::string(entry->d_name) != "..";
+        }
+        closedir(dir);
+        return names == 0;
+    }
     std::vector<std::string> entries() const {
         std::vector<std::string> names;
         DIR* dir = opendir(path_.c_str());
@@ -56,12 +67,13 @@ class Folder {
         return names;
     }
 
-    // Runs the program in this folder.
-    Result run(const std::vector<std::string>& arguments) const {
+    // Runs the program in this folder, with TMPDIR set if `temporary` is given.
+    Result run(const std::vector<std::string>& arguments, const std::string& temporary = "") const {
         const std::string out = *this / "stdout", err = *this / "stderr";
         const pid_t child = fork();
         if (child == 0) {
-            if (chdir(path_.c_str()) != 0) {
+            if (chdir(path_.c_str()) != 0 ||
+                (!temporary.empty() && setenv("TMPDIR", temporary.c_str(), 1) != 0)) {
                 _exit(127);
             }
             dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
@@ -141,6 +153,39 @@ TEST(Cli, RefusesBadInputWithStatusTwoAndNoFiles) {
          "--record-scale takes"},
         {{"--headless", "--frames", "1", "--record", "r.mp4", "--record-scale", "2x"},
          "--record-scale takes"},
+        {{"--headless", "--frames", "600", "--record", "r.mp4", "--record-limit", "M"},
+         "--record-limit takes a size from 1 to 4000M"},
+        {{"--headless", "--frames", "600", "--record", "r.mp4", "--record-limit", ""},
+         "--record-limit takes a size"},
+        {{"--headless", "--frames", "600", "--record", "r.webm", "--record-limit", "0"},
+         "--record-limit takes a size"},
+        {{"--headless", "--frames", "600", "--record", "r.gif", "--record-limit", "0K"},
+         "--record-limit takes a size"},
+        {{"--headless", "--frames", "600", "--record", "r.mp4", "--record-limit", "10G"},
+         "--record-limit takes a size"},
+        {{"--headless", "--frames", "600", "--record", "r.mp4", "--record-limit", "10MB"},
+         "--record-limit takes a size"},
+        {{"--headless", "--frames", "600", "--record", "r.mp4", "--record-limit", "4001M"},
+         "--record-limit takes a size"},
+        {{"--headless", "--frames", "600", "--record-limit", "10M"},
+         "--record-limit goes with --record"},
+        {{"--record", "r.mp4", "--record-limit", "10M"}, "--record-limit is for --headless runs"},
+        {{"--headless", "--frames", "600", "--record", "r.mp4", "--record-limit", "3M"},
+         "--record-limit 3M is too small for a video of up to 617 pulses (10.3 s) at scale 2"},
+        {{"--headless", "--frames", "600", "--record", "r.webm", "--record-limit", "6M",
+          "--record-scale", "8"},
+         "--record-limit 6M is too small"},
+        {{"--headless", "--frames", "600", "--record", "r.gif", "--record-limit", "500K"},
+         "--record-limit 500K is too small for a GIF"},
+        {{"--headless", "--frames", "600", "--record", "r.mp4", "--record-limit", "10M",
+          "--record-scale", "3"},
+         "--record-limit takes an even --record-scale"},
+        {{"--headless", "--frames", "600", "--record", "r.webm", "--record-limit", "10M",
+          "--record-scale", "1"},
+         "--record-limit takes an even --record-scale"},
+        {{"--headless", "--frames", "600", "--record", "r.gif", "--record-limit", "10M",
+          "--record-every", "4"},
+         "not with --record-every"},
         {{"--headless", "--frames", "1", "--save-input", ""}, "--save-input needs a file name"},
         {{"--headless", "--frames", "1", "--save-input", "a\tb.txt"}, "control character"},
         {{"--headless", "--frames", "1", "--save-input", "no/such/dir/s.txt"}, "cannot be written"},
@@ -174,9 +219,9 @@ TEST(Cli, HelpAndVersionSucceed) {
     const Result help = folder.run({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* option : {"--headless", "--seed", "--frames", "--input", "--screenshot",
-                               "--record", "--record-every", "--record-scale", "--save-input",
-                               "--scale", "--fullscreen", "--version", "P pauses", "Tab held",
-                               "Backspace held", "Shift+F1 to Shift+F9", "F1 to F9"}) {
+                               "--record", "--record-every", "--record-scale", "--record-limit",
+                               "--save-input", "--scale", "--fullscreen", "--version", "P pauses",
+                               "Tab held", "Backspace held", "Shift+F1 to Shift+F9", "F1 to F9"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
     const Result version = folder.run({"--version"});
@@ -268,6 +313,102 @@ TEST(Cli, VideosHoldEveryPulseAtSixtyFramesPerSecond) {
         EXPECT_GE(quality, 40.0) << "dB against the exact picture, scaled";
         EXPECT_EQ(folder.entries(), (std::vector<std::string>{c.arguments[1]}));
     }
+}
+
+// The pictures at every pulse's rise, as the recorder is given them.
+std::vector<sim::Picture> pictures(uint16_t seed, uint32_t frames) {
+    std::vector<sim::Picture> shown;
+    frontends::HeadlessFrontend frontend(frontends::InputTimeline({}, frames));
+    frontend.on_pulse = [&shown](const sim::Board& board, uint32_t) {
+        shown.push_back(board.picture());
+    };
+    sim::Board board(frontend);
+    board.set_counter((uint32_t)seed << 16);
+    frontend.prepare(board);
+    sim::run_demo(board);
+    return shown;
+}
+
+uint64_t size_of(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? (uint64_t)info.st_size : 0;
+}
+
+TEST(Cli, AVideoWithinALimitFitsAtTheRateItChose) {
+    struct Case {
+        std::string name, limit;
+        uint32_t pulses;
+        uint64_t bytes;
+        int rate;  // what the limit leaves: 30 frames a second, or 60 as good as without one
+    };
+    const Case cases[] = {
+        {"run.mp4", "600K", 60, 600'000, 30},
+        {"run.webm", "2500K", 40, 2'500'000, 60},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Folder folder;
+        mkdir((folder / "tmp").c_str(), 0700);
+        const Result result =
+            folder.run({"--headless", "--seed", "2468", "--frames", std::to_string(c.pulses),
+                        "--record", c.name, "--record-limit", c.limit},
+                       folder / "tmp");
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        EXPECT_LE(size_of(folder / c.name), c.bytes);
+        EXPECT_GT(size_of(folder / c.name), c.bytes / 2) << "the limit is there to be used";
+        // Each frame is the picture of its own pulse: closer to it than to the pulse after.
+        const std::vector<sim::Picture> exact = pictures(2468, c.pulses + 1);
+        const int every = 60 / c.rate;
+        double own = 0, next = 0;
+        const auto stream =
+            pbtest::read_video(folder / c.name, [&](int frame, const std::vector<uint8_t>& rgb) {
+                const size_t pulse = (size_t)frame * every;  // from 0: pulse 1 is exact[0]
+                if (pulse + 1 < exact.size()) {
+                    own += pbtest::psnr(rgb, pbtest::scaled_rgb(exact[pulse], 2));
+                    next += pbtest::psnr(rgb, pbtest::scaled_rgb(exact[pulse + 1], 2));
+                }
+            });
+        ASSERT_TRUE(stream) << "the video cannot be decoded";
+        EXPECT_EQ(stream->rate_num, c.rate * stream->rate_den);
+        EXPECT_EQ(stream->frames, (int)frontends::frames_of(c.pulses, every));
+        EXPECT_GT(own, next);
+        EXPECT_GE(own / std::max(stream->frames, 1), 28.0) << "mean dB against the exact pictures";
+        EXPECT_EQ(folder.entries(), (std::vector<std::string>{c.name, "tmp"}));
+        EXPECT_TRUE(Folder::empty(folder / "tmp")) << "the encoder's statistics were left";
+    }
+}
+
+// A limit just below the GIF of every tenth pulse: more than the plan's figure for a frame lets
+// through, so the run is made again, one pulse in 11.
+TEST(Cli, AGifWithinALimitSaysTheIntervalItChose) {
+    Folder folder;
+    const std::vector<std::string> run = {"--headless", "--seed",   "40000", "--frames",
+                                          "6000",       "--record", "r.gif"};
+    std::vector<std::string> tenth = run;
+    tenth.insert(tenth.end(), {"--record-every", "10"});
+    ASSERT_EQ(folder.run(tenth).status, 0);
+    const uint64_t limit = size_of(folder / "r.gif") - 1;
+    ASSERT_EQ(frontends::gif_interval_within(limit, 6000 + frontends::kHandOverWithin), 10)
+        << "this limit no longer makes the plan's first choice too large";
+    unlink((folder / "r.gif").c_str());
+
+    std::vector<std::string> limited = run;
+    limited.insert(limited.end(), {"--record-limit", std::to_string(limit)});
+    const Result result = folder.run(limited);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err,
+              "plasmaballs: r.gif holds one pulse in 11, 5.45 frames a second, to fit "
+              "within " +
+                  std::to_string(limit) + "\n");
+    EXPECT_LE(size_of(folder / "r.gif"), limit);
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName((folder / "r.gif").c_str(), &error);
+    ASSERT_NE(gif, nullptr);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    EXPECT_EQ(gif->ImageCount, (int)frontends::frames_of(6000, 11));
+    DGifCloseFile(gif, &error);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"r.gif"});
 }
 
 TEST(Cli, ASavedInputReplaysTheRunByItsOwnCommand) {
