@@ -14,28 +14,26 @@ struct LimitPlan {
     int gif_every = 0;
 };
 
-LimitPlan plan_limit(const Options& options, std::optional<uint32_t> headless_end) {
-    if (!headless_end) {
+LimitPlan plan_limit(const Options& options, std::optional<uint32_t> last_pulse) {
+    if (!last_pulse) {
         throw OutputError("--record-limit needs a run whose length is known before it starts");
     }
-    const uint32_t pulses =
-        *headless_end > UINT32_MAX - kHandOverWithin ? UINT32_MAX : *headless_end + kHandOverWithin;
     LimitPlan plan;
     if (const std::optional<VideoFormat> format = video_format_for(options.record)) {
         check_video(options.record, options.record_scale);
-        plan.video = plan_video(*options.record_limit, *format, options.record_scale, pulses);
+        plan.video = plan_video(*options.record_limit, *format, options.record_scale, *last_pulse);
     } else {
-        plan.gif_every = gif_interval_within(*options.record_limit, pulses);
+        plan.gif_every = gif_interval_within(*options.record_limit, *last_pulse);
     }
     return plan;
 }
 
 }  // namespace
 
-Outputs::Outputs(const Options& options, std::optional<uint32_t> headless_end) {
+Outputs::Outputs(const Options& options, std::optional<uint32_t> last_pulse) {
     LimitPlan limit;
     if (options.record_limit && !options.record.empty()) {
-        limit = plan_limit(options, headless_end);
+        limit = plan_limit(options, last_pulse);
     }
     if (!options.screenshot.empty()) {
         screenshot_ = std::make_unique<OutputFile>(options.screenshot);

@@ -22,10 +22,10 @@ namespace frontends {
 class Outputs {
   public:
     // Creates the output files' temporaries, so unwritable paths are refused up front. A
-    // recording within a size (--record-limit) is planned first, for a headless run that ends
-    // at `headless_end` (InputTimeline::headless_end()), and a limit too small is refused before
-    // any file is made.
-    explicit Outputs(const Options& options, std::optional<uint32_t> headless_end = std::nullopt);
+    // recording within a size (--record-limit) is planned first, for a headless run that begins
+    // `last_pulse` at the most (InputTimeline::last_pulse()), and a limit too small is refused
+    // before any file is made.
+    explicit Outputs(const Options& options, std::optional<uint32_t> last_pulse = std::nullopt);
     // Watches what the demo reads on `board`, for --save-input; before the demo starts.
     void watch(sim::Board& board);
     // What --save-input writes: the record of what the demo read, which a front end that loads

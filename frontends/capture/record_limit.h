@@ -14,10 +14,6 @@
 
 namespace frontends {
 
-// The demo hands over within one frame of START being held for good: at most a frame in slow
-// motion, 17 pulses, later.
-constexpr uint32_t kHandOverWithin = 17;
-
 struct VideoPlan {
     int every = 1;         // pulses per frame: 1 (60 frames a second) or 2 (30)
     int64_t bit_rate = 0;  // bits per second

@@ -263,4 +263,12 @@ std::optional<uint32_t> InputTimeline::headless_end() const {
     return player_from_ && (!start || *player_from_ < *start) ? player_from_ : start;
 }
 
+std::optional<uint32_t> InputTimeline::last_pulse() const {
+    std::optional<uint32_t> last = start_held_from();
+    if (last) {
+        last = *last > UINT32_MAX - kHandOverWithin ? UINT32_MAX : *last + kHandOverWithin;
+    }
+    return player_from_ && (!last || *player_from_ < *last) ? player_from_ : last;
+}
+
 }  // namespace frontends

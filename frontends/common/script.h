@@ -57,6 +57,10 @@ Run parse_run(std::string_view text);
 // Reads and parses a run file; errors name the file.
 Run load_run(const std::string& path);
 
+// The demo hands over within one frame of START being held for good: at most a frame in slow
+// motion, 17 pulses, later.
+constexpr uint32_t kHandOverWithin = 17;
+
 // Which buttons are held at each pulse: the script's latest change at or before it, plus START
 // from `start_from` on; with the player's buttons besides, or, in a run's replay, instead of them
 // once the replay has ended.
@@ -82,9 +86,10 @@ class InputTimeline {
     bool ends() const;
     // The pulse from which START is held for good, if it is.
     std::optional<uint32_t> start_held_from() const;
-    // Where a headless run ends, as far as it is known before it starts: where a replay stops,
-    // or where START is held for good (the demo hands over within a frame of it).
+    // Where a headless run ends, when it is known before the run starts: where a replay stops, or
+    // where START is held for good; and the last pulse it can begin, a frame after that.
     std::optional<uint32_t> headless_end() const;
+    std::optional<uint32_t> last_pulse() const;
 
   private:
     std::vector<ButtonChange> script_;
