@@ -14,7 +14,7 @@ struct LimitPlan {
     int gif_every = 0;
 };
 
-LimitPlan plan_limit(const Options& options, std::optional<uint32_t> last_pulse) {
+LimitPlan plan_limit(const OutputRequest& options, std::optional<uint32_t> last_pulse) {
     if (!last_pulse) {
         throw OutputError("--record-limit needs a run whose length is known before it starts");
     }
@@ -30,7 +30,7 @@ LimitPlan plan_limit(const Options& options, std::optional<uint32_t> last_pulse)
 
 }  // namespace
 
-Outputs::Outputs(const Options& options, std::optional<uint32_t> last_pulse) {
+Outputs::Outputs(const OutputRequest& options, std::optional<uint32_t> last_pulse) {
     LimitPlan limit;
     if (options.record_limit && !options.record.empty()) {
         limit = plan_limit(options, last_pulse);

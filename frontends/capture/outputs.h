@@ -13,11 +13,20 @@
 #include "frontends/capture/record_limit.h"
 #include "frontends/capture/video_output.h"
 #include "frontends/common/input_recorder.h"
-#include "frontends/common/options.h"
 #include "frontends/common/saved_run.h"
 #include "platform/sim/board.h"
 
 namespace frontends {
+
+// The files a run is asked to write; an empty name asks for none.
+struct OutputRequest {
+    std::string screenshot;                // palette PNG of the picture the run ends on
+    std::string record;                    // an animated GIF, an MP4 or a WebM video
+    int record_every = 2;                  // pulses between a GIF's frames
+    int record_scale = 2;                  // a video's whole-number scale
+    std::optional<uint64_t> record_limit;  // bytes the recording must fit within
+    std::string save_input;                // a run file of what the demo read
+};
 
 class Outputs {
   public:
@@ -25,7 +34,8 @@ class Outputs {
     // recording within a size (--record-limit) is planned first, for a headless run that begins
     // `last_pulse` at the most (InputTimeline::last_pulse()), and a limit too small is refused
     // before any file is made.
-    explicit Outputs(const Options& options, std::optional<uint32_t> last_pulse = std::nullopt);
+    explicit Outputs(const OutputRequest& request,
+                     std::optional<uint32_t> last_pulse = std::nullopt);
     // Watches what the demo reads on `board`, for --save-input; before the demo starts.
     void watch(sim::Board& board);
     // What --save-input writes: the record of what the demo read, which a front end that loads

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "frontends/common/options.h"
+#include "frontends/desktop/options.h"
 
 namespace frontends::desktop {
 

@@ -2,7 +2,7 @@
 // The command line's headless run: the demo on a board driven headless, the outputs the options
 // ask for, and a progress line for a person at a terminal.
 
-#include "frontends/common/options.h"
+#include "frontends/desktop/options.h"
 #include "frontends/common/script.h"
 
 namespace frontends::desktop {

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
             }
             return desktop::run_headless(options, timeline);
         }
-        return window::run_window(options, timeline);
+        return window::run_window(window_request(options), timeline);
     } catch (const OutputError& error) {
         std::fprintf(stderr, "plasmaballs: %s\n", error.what());
         return 2;

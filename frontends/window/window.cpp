@@ -39,17 +39,17 @@ uint32_t counter_from_clock() {
 
 }  // namespace
 
-int run_window(const Options& options, const InputTimeline& timeline) {
+int run_window(const WindowRequest& request, const InputTimeline& timeline) {
     // Before the outputs start their encoders' threads, so that none of them takes an interrupt.
     const InterruptAsStart interrupt;
-    Outputs outputs(options);
+    Outputs outputs(request.outputs);
     SdlSession sdl;
     const uint32_t counter =
-        options.seed ? sim::counter_for_seed(*options.seed) : counter_from_clock();
+        request.seed ? sim::counter_for_seed(*request.seed) : counter_from_clock();
     const std::string title = window_title(sim::seed_of_counter(counter));
     std::unique_ptr<Video> video;
     try {
-        video = std::make_unique<Video>(title, options.scale, options.fullscreen);
+        video = std::make_unique<Video>(title, request.scale, request.fullscreen);
     } catch (const NoDisplay& error) {
         std::fprintf(stderr, "plasmaballs: %s\n", error.what());
         return kNoDisplayStatus;

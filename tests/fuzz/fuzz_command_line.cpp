@@ -154,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     try {
-        frontends::Outputs outputs(options);
+        frontends::Outputs outputs(frontends::output_request(options));
         for (const std::string& name : scratch_files()) {
             if (name == options.screenshot || name == options.record) {
                 fault("an output in place before the run", name);

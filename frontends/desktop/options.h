@@ -1,11 +1,14 @@
 #pragma once
-// What a run of the desktop program is asked to do: as the command line gives it, read by the
-// headless run and the window alike.
+// What a run of the desktop program is asked to do, as the command line gives it, and the parts
+// of it the outputs and the window are given.
 
 #include <stdint.h>
 
 #include <optional>
 #include <string>
+
+#include "frontends/capture/outputs.h"
+#include "frontends/window/window.h"
 
 namespace frontends {
 
@@ -24,5 +27,17 @@ struct Options {
     bool fullscreen = false;
     std::optional<uint64_t> record_limit;  // bytes the recording must fit within
 };
+
+// What the options ask the outputs to write.
+inline OutputRequest output_request(const Options& options) {
+    return OutputRequest{options.screenshot,   options.record,       options.record_every,
+                         options.record_scale, options.record_limit, options.save_input};
+}
+
+// What the options ask of the window.
+inline window::WindowRequest window_request(const Options& options) {
+    return window::WindowRequest{options.seed, options.scale, options.fullscreen,
+                                 output_request(options)};
+}
 
 }  // namespace frontends
