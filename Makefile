@@ -77,15 +77,11 @@ web:
 libretro: configure
 	@cmake --build --preset host -j $(JOBS) --target plasmaballs_libretro
 
-# The libretro core for the players' other machines, each in its tree build/libretro-MACHINE/
-# with the small frontend its tests run there: plasmaballs_libretro.so for linux-arm64 and
-# linux-armhf, plasmaballs_libretro.dll for windows-x86_64.
-libretro-cross:
+# The libretro core for the players' other machines (the rows of cmake/Machines.cmake), each in
+# its tree build/libretro-MACHINE/ with the small frontend its tests run there.
+libretro-cross: configure
 	$(DEPS) build cross
-	@for machine in linux-arm64 linux-armhf windows-x86_64; do \
-	    cmake --preset libretro-$$machine >/dev/null && \
-	    cmake --build --preset libretro-$$machine -j $(JOBS) || exit 1; \
-	done
+	@cmake --build --preset host --target libretro_cross
 
 # The two Debian packages for this machine and for arm64 (cross-built), each from a clean copy
 # of the tree into build/deb/, checked with lintian.
