@@ -1,14 +1,15 @@
 # The machines the libretro core is built for, one row each, read by the build, the tests, the
-# release and the bench: the machine (the name of its archive, its tests and its toolchain file,
-# cmake/toolchains/MACHINE.cmake), the prefix of its compiler and binary tools, the core's file
-# name, the preset whose tree builds it (build/TREE; host: the desktop tree reading this), and how
-# its programs run here: native, wine, or qemu-ARCH:LIBRARY_ROOT (qemu-user, run by name, with
-# the machine's libraries under LIBRARY_ROOT).
+# release and the bench: the machine (the name of its archive and its tests, and of its toolchain
+# file, cmake/toolchains/MACHINE.cmake, when it is not this one), the prefix of its compiler and
+# binary tools, the core's file name, the preset whose tree builds it (build/TREE; host: the
+# desktop tree reading this), and how its programs run here: native, wine, or
+# qemu-ARCH:LIBRARY_ROOT (qemu-user, run by name, with the machine's libraries under LIBRARY_ROOT).
 #
-# A new machine is a row, its toolchain file and its preset in CMakePresets.json (which cannot be
-# generated; the test package.machines checks that the presets and this table agree). Shell
-# scripts get a row as one word, MACHINE=PREFIX=CORE=RUNS=TREE_FOLDER (pb_machine_words).
-# Read as a script too (cmake -P), so it defines nothing but variables and functions.
+# A new machine is a row, its toolchain file and its preset in CMakePresets.json, which cannot be
+# generated: the test package.machines checks that the presets and this table agree. (A system
+# new to the release needs its guide too, data/core-where-SYSTEM.txt.) Shell scripts get a row as
+# one word, MACHINE=PREFIX=CORE=RUNS=TREE_FOLDER (pb_machine_words). Read as a script too
+# (cmake -P), so it defines nothing but variables and functions.
 
 set(PB_MACHINES)
 
