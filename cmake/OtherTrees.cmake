@@ -1,7 +1,18 @@
 # The desktop tree's targets for what other trees and tools make: tree_<preset> builds the tree of
-# a preset (build/<preset>, configured on first use), deb the Debian packages (build/deb/), dist
-# the release archives (build/dist/). The tests read their results; make gp2x, web, deb and dist
-# build them.
+# a preset (build/<preset>, configured on first use), libretro_cross the trees of the libretro
+# core for every other machine (cmake/Machines.cmake), deb the Debian packages (build/deb/), dist
+# the release archives (build/dist/). The tests read their results; make gp2x, web,
+# libretro-cross, deb and dist build them.
+
+# Where every preset's tree is (the binaryDir of CMakePresets.json) and tools/make-deb.sh and
+# tools/make-dist.sh write; and what the tests and the release read from the other trees.
+set(PB_TREES ${PROJECT_SOURCE_DIR}/build)
+set(PB_CONSOLE_BINARY ${PB_TREES}/gp2x/plasmaballs.gpe)
+set(PB_PAGE ${PB_TREES}/web/page)
+set(PB_FUZZ_TREE ${PB_TREES}/fuzz)
+set(PB_DEBS ${PB_TREES}/deb)
+set(PB_DIST ${PB_TREES}/dist)
+include(${CMAKE_CURRENT_LIST_DIR}/Machines.cmake)
 
 # The build under make: its jobs would otherwise run one at a time, with no jobserver to join.
 cmake_host_system_information(RESULT _pb_cores QUERY NUMBER_OF_LOGICAL_CORES)
@@ -15,7 +26,8 @@ function(pb_preset_tree preset)
   endif()
   add_custom_target(tree_${preset}
     COMMAND ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS --unset=MFLAGS --unset=MAKELEVEL
-            ${CMAKE_COMMAND} -DPRESET=${preset} -DJOBS=${_pb_cores} ${targets}
+            ${CMAKE_COMMAND} -DPRESET=${preset} -DFOLDER=${PB_TREES}/${preset}
+            -DJOBS=${_pb_cores} ${targets}
             -P ${PROJECT_SOURCE_DIR}/cmake/build_preset.cmake
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
     COMMENT "Building the ${preset} preset's tree (build/${preset})"
@@ -28,8 +40,13 @@ pb_preset_tree(web)
 pb_preset_tree(fuzz)
 # The libretro core for the players' other machines, and the samples the portability check must
 # reject (tests/cross).
-foreach(machine linux-arm64 linux-armhf windows-x86_64)
-  pb_preset_tree(libretro-${machine} TARGETS all cross_rejects)
+add_custom_target(libretro_cross)
+foreach(machine ${PB_MACHINES})
+  set(_tree ${PB_MACHINE_${machine}_TREE})
+  if(NOT _tree STREQUAL "host")
+    pb_preset_tree(${_tree} TARGETS all cross_rejects)
+    add_dependencies(libretro_cross tree_${_tree})
+  endif()
 endforeach()
 
 # Built from a clean copy of the tree by dpkg-buildpackage, then checked with lintian.
@@ -45,20 +62,11 @@ add_custom_target(deb
 if(NOT TARGET plasmaballs_libretro)
   return()
 endif()
-set(_cores linux-x86_64=$<TARGET_FILE:plasmaballs_libretro>)
-foreach(machine linux-arm64 linux-armhf windows-x86_64)
-  set(_core_file plasmaballs_libretro.so)
-  if(machine MATCHES "^windows")
-    set(_core_file plasmaballs_libretro.dll)
-  endif()
-  list(APPEND _cores ${machine}=${PROJECT_SOURCE_DIR}/build/libretro-${machine}/${_core_file})
-endforeach()
+pb_machine_words(_machines)
 add_custom_target(dist
-  COMMAND ${PROJECT_SOURCE_DIR}/tools/make-dist.sh ${PROJECT_VERSION}
-          ${PROJECT_SOURCE_DIR}/build/gp2x/plasmaballs.gpe ${PROJECT_SOURCE_DIR}/build/web/page
-          ${CMAKE_BINARY_DIR}/plasmaballs_libretro.info ${_cores}
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/make-dist.sh ${PROJECT_VERSION} ${PB_CONSOLE_BINARY}
+          ${PB_PAGE} ${CMAKE_BINARY_DIR}/plasmaballs_libretro.info ${_machines}
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
   COMMENT "Making the release archives (build/dist/)"
   VERBATIM)
-add_dependencies(dist tree_gp2x tree_web tree_libretro-linux-arm64 tree_libretro-linux-armhf
-                 tree_libretro-windows-x86_64 plasmaballs_libretro deb)
+add_dependencies(dist tree_gp2x tree_web libretro_cross plasmaballs_libretro deb)

@@ -1,8 +1,12 @@
 # Builds the tree of a preset, configuring it first if it never was:
-#   cmake -DPRESET=name [-DJOBS=n] [-DTARGETS=a,b] -P cmake/build_preset.cmake
-# (from the source tree's top); TARGETS, if given, instead of the preset's own.
+#   cmake -DPRESET=name -DFOLDER=tree [-DJOBS=n] [-DTARGETS=a,b] -P cmake/build_preset.cmake
+# (from the source tree's top); FOLDER is the preset's binaryDir, TARGETS, if given, instead of
+# the preset's own.
 cmake_minimum_required(VERSION 3.25)
-if(NOT EXISTS ${CMAKE_SOURCE_DIR}/build/${PRESET}/CMakeCache.txt)
+if(NOT PRESET OR NOT FOLDER)
+  message(FATAL_ERROR "usage: cmake -DPRESET=name -DFOLDER=tree -P cmake/build_preset.cmake")
+endif()
+if(NOT EXISTS ${FOLDER}/CMakeCache.txt)
   execute_process(COMMAND ${CMAKE_COMMAND} --preset ${PRESET} OUTPUT_QUIET
                   RESULT_VARIABLE _result)
   if(_result)
@@ -18,7 +22,7 @@ if(TARGETS)
   set(_targets --target ${_targets})
   # Targets added since the tree's makefiles were written are known only once they are written
   # again, which building the tree's own targets would do first.
-  if(EXISTS ${CMAKE_SOURCE_DIR}/build/${PRESET}/Makefile)
+  if(EXISTS ${FOLDER}/Makefile)
     execute_process(COMMAND ${CMAKE_COMMAND} --build --preset ${PRESET}
                             --target cmake_check_build_system OUTPUT_QUIET)
   endif()

@@ -6,22 +6,26 @@
 # instructions plus the waits its cost table charges for branches, loads and every kind of memory
 # access, once with optimistic and once with pessimistic figures; milliseconds at 200 MHz.
 #
-# HOST_BUILD=DIR picks the desktop tree holding the harness (default build/host).
+#   tools/bench-console.sh HOST_TREE CONSOLE_BINARY
+# the desktop tree, whose tree_gp2x builds CONSOLE_BINARY and which holds the harness.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-
-host=${HOST_BUILD:-build/host}
+if (($# != 2)); then
+    echo "usage: tools/bench-console.sh HOST_TREE CONSOLE_BINARY" >&2
+    exit 2
+fi
+host=$1 gpe=$2
 seed=31415
 frames=1001  # START from pulse 1001: frames 2 to 1001 are each measured up to the next pulse
 script=tests/console/scripts/long_run.txt
-out=build/gp2x/bench
-gpe=build/gp2x/plasmaballs.gpe
+out=$(dirname "$gpe")/bench
 
-cmake --preset gp2x >/dev/null
-cmake --build --preset gp2x -j 2 >/dev/null
-[[ -f $host/CMakeCache.txt ]] || cmake --preset host >/dev/null
-cmake --build "$host" -j 2 --target console_board console_menu console_desktop_dump >/dev/null
 mkdir -p "$out"
+if ! cmake --build "$host" -j 2 --target tree_gp2x console_board console_menu \
+    console_desktop_dump >"$out/build.log" 2>&1; then
+    echo "the console binary or its harness did not build (see $out/build.log)" >&2
+    exit 1
+fi
 
 # The functions that begin each step, from the binary's symbols: "start end phases step", phases
 # s (set-up) and f (frames). A function not listed counts for the step that called it.

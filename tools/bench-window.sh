@@ -3,11 +3,14 @@
 # system, from /proc) it takes over 10 seconds of running, after two seconds to settle. Each
 # scale is measured with the road to the screen the window picks on this display.
 #
-# HOST_BUILD=DIR picks the desktop tree (default build/host).
+#   tools/bench-window.sh HOST_TREE     (the desktop tree, whose program it runs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-
-host=${HOST_BUILD:-build/host}
+if (($# != 1)); then
+    echo "usage: tools/bench-window.sh HOST_TREE" >&2
+    exit 2
+fi
+host=$1
 binary=$host/plasmaballs
 [[ -x $binary ]] || { echo "bench-window: $binary is not built (make build)" >&2; exit 1; }
 command -v xvfb-run >/dev/null || { echo "bench-window: xvfb-run is missing (make deps)" >&2; exit 1; }

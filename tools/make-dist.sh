@@ -5,9 +5,10 @@
 #                                       unpacked source archive, its files)
 #   plasmaballs-VERSION-console.zip     plasmaballs/: plasmaballs.gpe, README.txt, LICENSE
 #   plasmaballs-VERSION-web.zip         plasmaballs-VERSION-web/: the page, ready to serve
-#   plasmaballs-VERSION-libretro-PLATFORM.zip, for linux-x86_64, linux-arm64, linux-armhf and
-#                                       windows-x86_64: plasmaballs-VERSION-libretro-PLATFORM/
-#                                       with the core, its information file, LICENSE, README.txt
+#   plasmaballs-VERSION-libretro-PLATFORM.zip, for each machine of cmake/Machines.cmake:
+#                                       plasmaballs-VERSION-libretro-PLATFORM/ with the core,
+#                                       its information file, LICENSE, README.txt (the guide of
+#                                       data/core-where-OS.txt, OS the machine's first word)
 #   the Debian packages of make deb     as built and checked there (build/deb/)
 #   SHA256SUMS                          of all of them: sha256sum -c SHA256SUMS in build/dist/
 # The console binary is the gp2x tree's plasmaballs.gpe as built, the one the emulated console
@@ -15,27 +16,38 @@
 # different folders, at different times, are the same bytes: every archive member has the last
 # commit's time and no owner, in name order. build/dist/ is replaced only when all are made.
 #
-#   tools/make-dist.sh VERSION CONSOLE_BINARY PAGE_FOLDER CORE_INFO PLATFORM=CORE...
-#                                                              (as the desktop tree gives them)
+#   tools/make-dist.sh VERSION CONSOLE_BINARY PAGE_FOLDER CORE_INFO MACHINE...
+# as the desktop tree gives them; each MACHINE is a row of cmake/Machines.cmake as one word,
+# MACHINE=PREFIX=CORE=RUNS=TREE_FOLDER.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if (($# < 5)); then
-    echo "usage: tools/make-dist.sh VERSION CONSOLE_BINARY PAGE_FOLDER CORE_INFO PLATFORM=CORE..." >&2
+    echo "usage: tools/make-dist.sh VERSION CONSOLE_BINARY PAGE_FOLDER CORE_INFO MACHINE..." >&2
     exit 2
 fi
 version=$1 gpe=$2 web=$3 core_info=$4
 shift 4
-cores=("$@")
+machines=("$@")
 cd "$root"
 name=plasmaballs-$version
 needed=("$gpe" "$web/index.html" "$web/plasmaballs.js" "$web/plasmaballs.wasm" "$core_info")
-for core in "${cores[@]}"; do
-    needed+=("${core#*=}")
+for row in "${machines[@]}"; do
+    IFS='=' read -r platform _ core _ tree <<<"$row"
+    if [[ -z $tree ]]; then
+        echo "dist: \"$row\" is not MACHINE=PREFIX=CORE=RUNS=TREE_FOLDER" >&2
+        exit 2
+    fi
+    if [[ ! -f data/core-where-${platform%%-*}.txt ]]; then
+        echo "dist: no guide says where a core of $platform goes" \
+            "(data/core-where-${platform%%-*}.txt)" >&2
+        exit 2
+    fi
+    needed+=("$tree/$core")
 done
 for file in "${needed[@]}"; do
     if [[ ! -f $file ]]; then
-        echo "dist: $file is missing (the desktop tree's targets tree_gp2x, tree_web and" \
-            "tree_libretro-* and the core build it)" >&2
+        echo "dist: $file is missing (the desktop tree's targets tree_gp2x, tree_web," \
+            "libretro_cross and the core build it)" >&2
         exit 1
     fi
 done
@@ -98,17 +110,10 @@ pack "$name-web.zip" "$name-web"
 # --- the libretro cores: one archive per platform ---
 # Each core as it was tested, less what only a debugger reads; the guide says where RetroArch on
 # that system keeps cores and their information files, and how to load it.
-for core in "${cores[@]}"; do
-    platform=${core%%=*} file=${core#*=}
-    case $platform in
-        linux-x86_64) strip=strip where=linux ;;
-        linux-arm64) strip=aarch64-linux-gnu-strip where=linux ;;
-        linux-armhf) strip=arm-linux-gnueabihf-strip where=linux ;;
-        windows-x86_64) strip=x86_64-w64-mingw32-strip where=windows ;;
-        *) echo "dist: no archive is made for a core of $platform" >&2; exit 2 ;;
-    esac
+for row in "${machines[@]}"; do
+    IFS='=' read -r platform prefix core_name _ tree <<<"$row"
+    file=$tree/$core_name strip=${prefix}strip where=${platform%%-*}
     folder=$name-libretro-$platform
-    core_name=${file##*/}
     mkdir -p "$work/stage/$folder"
     # (A PE file's header gets a time stamp when stripped: the release's, not the clock's.)
     SOURCE_DATE_EPOCH=$stamp "$strip" --strip-unneeded -o "$work/stage/$folder/$core_name" "$file"

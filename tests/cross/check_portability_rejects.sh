@@ -4,15 +4,20 @@
 # a library with the libretro entry points and one fault, and check_portability.sh has to reject
 # it for that fault (and pass the clean ones).
 #
-# usage: check_portability_rejects.sh CHECK_PORTABILITY_SCRIPT ARM64_SAMPLES WINDOWS_SAMPLES
+# usage: check_portability_rejects.sh CHECK_PORTABILITY_SCRIPT ARM64_SAMPLES ARM64_PREFIX
+#                                     WINDOWS_SAMPLES WINDOWS_PREFIX
+# (each folder of samples with the prefix of the binary tools of the machine that built them)
 set -euo pipefail
 
-check=${1:?usage: check_portability_rejects.sh CHECK ARM64_SAMPLES WINDOWS_SAMPLES}
-arm64_samples=${2:?usage: check_portability_rejects.sh CHECK ARM64_SAMPLES WINDOWS_SAMPLES}
-windows_samples=${3:?usage: check_portability_rejects.sh CHECK ARM64_SAMPLES WINDOWS_SAMPLES}
+usage="usage: check_portability_rejects.sh CHECK ARM64_SAMPLES ARM64_PREFIX WINDOWS_SAMPLES"
+usage+=" WINDOWS_PREFIX"
+if (($# != 5)); then
+    echo "$usage" >&2
+    exit 2
+fi
+check=$1 arm64_samples=$2 arm64=$3 windows_samples=$4 windows=$5
 
 # file | binutils prefix | expected complaint
-arm64=aarch64-linux-gnu- windows=x86_64-w64-mingw32-
 samples=(
     "$arm64_samples/clean.so|$arm64|exports the 25 entry points"
     "$windows_samples/clean-windows.dll|$windows|exports the 25 entry points"

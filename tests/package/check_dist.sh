@@ -6,9 +6,10 @@
 #                         the very one the emulated console tests ran
 #   check_dist.sh web     DIST WORK VERSION PAGE_FOLDER       the page's folder, as the web tree
 #                         built it, for the browser test to serve
-#   check_dist.sh cores   DIST WORK VERSION INFO PLATFORM=CORE...  each core's folder: the core
-#                         as built and tested (its code and data, less what a debugger reads),
-#                         the information file, the licence and a guide for that system
+#   check_dist.sh cores   DIST WORK VERSION INFO MACHINE...  each core's folder: the core as
+#                         built and tested (its code and data, less what a debugger reads), the
+#                         information file, the licence and a guide for that system; a MACHINE is
+#                         a row of cmake/Machines.cmake, MACHINE=PREFIX=CORE=RUNS=TREE_FOLDER
 #   check_dist.sh sums    DIST WORK VERSION                   SHA256SUMS lists every file of
 #                         the release, the packages of both architectures among them, and holds
 set -euo pipefail
@@ -90,12 +91,13 @@ $(diff <(echo "$expected") <(listing "$archive"))"
 cores)
     info=$5
     shift 5
-    for core in "$@"; do
-        platform=${core%%=*} built=${core#*=}
+    for row in "$@"; do
+        IFS='=' read -r platform prefix file _ tree <<<"$row"
+        [[ -n $tree ]] || fail "\"$row\" is not MACHINE=PREFIX=CORE=RUNS=TREE_FOLDER"
+        built=$tree/$file
         folder=$name-libretro-$platform
         archive=$dist/$folder.zip
         [[ -f $archive ]] || fail "$archive is missing (make dist)"
-        file=${built##*/}
         expected=$(printf "$folder/%s\n" LICENSE README.txt "$file" plasmaballs_libretro.info |
             LC_ALL=C sort)
         [[ $(listing "$archive" | LC_ALL=C sort) == "$expected" ]] ||
@@ -104,12 +106,7 @@ cores)
         cmp -s "$work/$folder/plasmaballs_libretro.info" "$info" ||
             fail "$archive's information file is not the tree's"
         # What is loaded and run must be what was tested: each section a loader maps.
-        objcopy=objcopy
-        case $platform in
-            linux-arm64) objcopy=aarch64-linux-gnu-objcopy ;;
-            linux-armhf) objcopy=arm-linux-gnueabihf-objcopy ;;
-            windows-*) objcopy=x86_64-w64-mingw32-objcopy ;;
-        esac
+        objcopy=${prefix}objcopy
         for section in .text .rodata .rdata .data; do
             "$objcopy" -O binary --only-section="$section" "$built" "$work/built$section"
             "$objcopy" -O binary --only-section="$section" "$work/$folder/$file" "$work/packed$section"
