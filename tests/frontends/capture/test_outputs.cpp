@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "frontends/capture/image_output.h"
+#include "support/temp_folder.h"
 
 // fdopen as this test program sees it: the C library's, unless a test asks the next calls to fail.
 int g_failing_fdopens = 0;
@@ -35,30 +36,7 @@ extern "C" FILE* fdopen(int fd, const char* mode) noexcept {
 
 namespace {
 
-class TempFolder {
-  public:
-    TempFolder() {
-        char pattern[] = "/tmp/pbtest-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~TempFolder() { std::system(("rm -rf " + path_).c_str()); }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        DIR* dir = opendir(path_.c_str());
-        while (dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") {
-                names.push_back(name);
-            }
-        }
-        closedir(dir);
-        return names;
-    }
-
-  private:
-    std::string path_;
-};
+using pbtest::TempFolder;
 
 sim::Picture test_picture(int salt) {
     sim::Picture picture;

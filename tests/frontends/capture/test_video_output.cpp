@@ -2,9 +2,7 @@
 // pixel keeps its own colour through 4:2:0 at even scales, with the palette of each frame; and
 // videos within a size: what a limit leaves for them, and the passes that make them fit.
 
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -16,6 +14,7 @@
 #include "frontends/capture/video_output.h"
 #include "frontends/common/headless.h"
 #include "platform/sim/run_demo.h"
+#include "support/temp_folder.h"
 #include "support/video_file.h"
 
 namespace {
@@ -194,43 +193,16 @@ void run_passes(frontends::LimitedVideo& video, uint32_t frames, int& runs) {
             video.on_pulse(board, pulse);
         };
         sim::Board board(frontend);
-        board.set_counter(77u << 16);
+        board.set_counter(sim::counter_for_seed(77));
         frontend.prepare(board);
         sim::run_demo(board);
     } while (video.end_run());
 }
 
-// TMPDIR for the encoder's folder of statistics: a folder of the test's own, to see it emptied.
-class Scratch {
-  public:
-    Scratch() : path_("/tmp/pblimit-" + std::to_string(getpid())) {
-        mkdir(path_.c_str(), 0700);
-        setenv("TMPDIR", path_.c_str(), 1);
-    }
-    ~Scratch() {
-        unsetenv("TMPDIR");
-        std::system(("rm -rf " + path_).c_str());
-    }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        DIR* dir = opendir(path_.c_str());
-        while (dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") {
-                names.push_back(name);
-            }
-        }
-        closedir(dir);
-        return names;
-    }
-
-  private:
-    std::string path_;
-};
-
 TEST(LimitedVideo, GivesUpWithoutAFileWhenNoRateFits) {
-    Scratch scratch;
+    // TMPDIR for the encoder's folder of statistics: a folder of the test's own, to see it emptied.
+    pbtest::TempFolder scratch;
+    setenv("TMPDIR", scratch.path().c_str(), 1);
     int runs = 0;
     const auto attempt = [&] {
         frontends::LimitedVideo video(scratch / "tiny.webm", 2, 3'000, {1, 1'000});
@@ -240,6 +212,7 @@ TEST(LimitedVideo, GivesUpWithoutAFileWhenNoRateFits) {
     // VP9 spends a few kilobytes on a frame however low the rate.
     EXPECT_EQ(runs, 5) << "a first pass and four at ever lower rates";
     EXPECT_TRUE(scratch.entries().empty());
+    unsetenv("TMPDIR");
 }
 
 }  // namespace limits
