@@ -2,8 +2,8 @@
 // The command line's headless run: the demo on a board driven headless, the outputs the options
 // ask for, and a progress line for a person at a terminal.
 
-#include "frontends/desktop/options.h"
 #include "frontends/common/script.h"
+#include "frontends/desktop/options.h"
 
 namespace frontends::desktop {
 
