@@ -202,7 +202,8 @@ std::optional<uint32_t> Run::player_from() const {
     if (changes.empty()) {
         return 0;
     }
-    if (changes.back().buttons & sim::kStart) {
+    // A last change at the last pulse there is leaves no pulse after it for the player.
+    if ((changes.back().buttons & sim::kStart) || changes.back().pulse == UINT32_MAX) {
         return std::nullopt;
     }
     return changes.back().pulse + 1;

@@ -43,7 +43,8 @@ constexpr uint32_t kRunFormat = 1;
 //   end P              once at most, after the last change and later than it: the replay ends
 //                      there, and from pulse P on the buttons are the player's
 // Without an end line a run replays to the hand-over when its last change holds START, otherwise
-// to the pulse after its last change (0 when it has none: a run holding only a seed). A plain
+// to the pulse after its last change (0 when it has none: a run holding only a seed; never when
+// that change is at the last pulse, 4294967295). A plain
 // script is a run with none of these lines.
 struct Run {
     std::optional<uint16_t> seed;

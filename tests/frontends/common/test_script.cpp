@@ -120,6 +120,7 @@ TEST(Run, ReadsItsLinesAndWhereThePlayerTakesOver) {
         {"# x\n\nformat 1 # c\nseed 7\n0 none\n5 right\n", 7, 2, 6},
         {"seed 0\n5 start\nend 9", 0, 1, 9},
         {"end 4", std::nullopt, 0, 4},
+        {"4294967295 none", std::nullopt, 1, std::nullopt},  // no pulse after it to take over
     };
     for (const Case& c : cases) {
         const frontends::Run run = frontends::parse_run(c.text);
