@@ -38,19 +38,20 @@ std::vector<sim::Picture> pictures(const frontends::Options& options,
 void report_video(benchmark::State& state, const frontends::Options& options,
                   const frontends::InputTimeline& timeline) {
     struct stat info;
-    state.counters["MB"] = stat(options.record.c_str(), &info) == 0 ? info.st_size / 1e6 : 0;
+    state.counters["MB"] =
+        stat(options.outputs.record.c_str(), &info) == 0 ? info.st_size / 1e6 : 0;
     const std::vector<sim::Picture> exact = pictures(options, timeline);
     // A video within a limit may hold every second pulse: frame i is then pulse 2i + 1's.
-    const std::optional<pbtest::VideoStream> stream = pbtest::read_video(options.record);
+    const std::optional<pbtest::VideoStream> stream = pbtest::read_video(options.outputs.record);
     const int every = stream && stream->rate_num ? 60 * stream->rate_den / stream->rate_num : 1;
     state.counters["fps"] = 60.0 / every;
     double sum = 0, worst = std::numeric_limits<double>::infinity();
     int frames = 0;
-    pbtest::read_video(options.record, [&](int frame, const std::vector<uint8_t>& rgb) {
+    pbtest::read_video(options.outputs.record, [&](int frame, const std::vector<uint8_t>& rgb) {
         const size_t pulse = (size_t)frame * every;
         if (pulse < exact.size()) {
             const double db =
-                pbtest::psnr(rgb, pbtest::scaled_rgb(exact[pulse], options.record_scale));
+                pbtest::psnr(rgb, pbtest::scaled_rgb(exact[pulse], options.outputs.record_scale));
             sum += db;
             worst = std::min(worst, db);
             ++frames;
@@ -69,10 +70,10 @@ void run(benchmark::State& state, const std::string& extension, uint64_t limit =
     options.seed = 0x2F1D;
     options.frames = pulses;
     if (!extension.empty()) {
-        options.record = "/tmp/plasmaballs-bench-" + std::to_string(getpid()) + extension;
+        options.outputs.record = "/tmp/plasmaballs-bench-" + std::to_string(getpid()) + extension;
     }
     if (limit != 0) {
-        options.record_limit = limit;
+        options.outputs.record_limit = limit;
     }
     const frontends::InputTimeline timeline = frontends::desktop::make_timeline(options);
     for (auto _ : state) {
@@ -83,8 +84,8 @@ void run(benchmark::State& state, const std::string& extension, uint64_t limit =
     if (extension == ".mp4" || extension == ".webm") {
         report_video(state, options, timeline);
     }
-    if (!options.record.empty()) {
-        unlink(options.record.c_str());
+    if (!options.outputs.record.empty()) {
+        unlink(options.outputs.record.c_str());
     }
     state.SetItemsProcessed((int64_t)state.iterations() * pulses);  // items/s = pulses/s
 }

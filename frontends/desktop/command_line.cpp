@@ -69,10 +69,10 @@ void declare_options(CLI::App& app, Options& options, Typed& typed) {
                    "joined by + (start select up down left right up-left up-right down-left "
                    "down-right); # starts a comment")
         ->type_name("FILE");
-    app.add_option("--screenshot", options.screenshot,
+    app.add_option("--screenshot", options.outputs.screenshot,
                    "Write the picture at the hand-over as an 8-bit palette PNG")
         ->type_name("FILE.png");
-    app.add_option("--record", options.record,
+    app.add_option("--record", options.outputs.record,
                    "Record the display, by the name's extension: an animated GIF (every second "
                    "pulse, 30 frames per second), or an MP4 (H.264) or WebM (VP9) video of "
                    "every pulse at 60 frames per second")
@@ -93,7 +93,7 @@ void declare_options(CLI::App& app, Options& options, Typed& typed) {
                    "fits (30 frames per second, or 60 where the limit leaves as good a picture as "
                    "without one), a GIF by the pulses between its frames (said on stderr)")
         ->type_name("SIZE");
-    app.add_option("--save-input", options.save_input,
+    app.add_option("--save-input", options.outputs.save_input,
                    "When the run ends, write a run file of what the demo read (its seed and "
                    "buttons), which replays the run as plasmaballs FILE")
         ->type_name("FILE");
@@ -124,10 +124,10 @@ std::optional<std::string> check_numbers(const CLI::App& app, const Typed& typed
         {kSeedOption, typed.seed, [&](uint64_t v) { options.seed = (uint16_t)v; }, nullptr},
         {kFramesOption, typed.frames, [&](uint64_t v) { options.frames = (uint32_t)v; }, nullptr},
         {kScaleOption, typed.scale, [&](uint64_t v) { options.scale = (int)v; }, nullptr},
-        {kRecordEveryOption, typed.record_every, [&](uint64_t v) { options.record_every = (int)v; },
-         "--record"},
-        {kRecordScaleOption, typed.record_scale, [&](uint64_t v) { options.record_scale = (int)v; },
-         nullptr},
+        {kRecordEveryOption, typed.record_every,
+         [&](uint64_t v) { options.outputs.record_every = (int)v; }, "--record"},
+        {kRecordScaleOption, typed.record_scale,
+         [&](uint64_t v) { options.outputs.record_scale = (int)v; }, nullptr},
     };
     for (const Number& number : numbers) {
         const std::string flag = "--" + std::string(number.option.name);
@@ -170,8 +170,8 @@ std::optional<std::string> check_limit(const CLI::App& app, const Typed& typed, 
     if (!app.count("--record-limit")) {
         return std::nullopt;
     }
-    options.record_limit = read_size(typed.record_limit);
-    if (!options.record_limit) {
+    options.outputs.record_limit = read_size(typed.record_limit);
+    if (!options.outputs.record_limit) {
         return "--record-limit takes a size from 1 to 4000M: a whole number of bytes, or of "
                "thousands or millions with K or M after it, not \"" +
                typed.record_limit + "\"";
@@ -187,7 +187,7 @@ std::optional<std::string> check_limit(const CLI::App& app, const Typed& typed, 
         return "--record-limit chooses the GIF's pulses between frames itself: not with "
                "--record-every";
     }
-    if (video_format_for(options.record) && options.record_scale % 2 != 0) {
+    if (video_format_for(options.outputs.record) && options.outputs.record_scale % 2 != 0) {
         return "--record-limit takes an even --record-scale: at odd scales 4:2:0 mixes "
                "neighbouring pixels' colours";
     }
@@ -196,9 +196,9 @@ std::optional<std::string> check_limit(const CLI::App& app, const Typed& typed, 
 
 // The file names and the options that must or must not go together.
 std::optional<std::string> check_files(const CLI::App& app, const Options& options) {
-    for (const auto& [option, name] :
-         {std::pair{"--input", &options.input}, std::pair{"--save-input", &options.save_input},
-          std::pair{"FILE", &options.run_file}}) {
+    for (const auto& [option, name] : {std::pair{"--input", &options.input},
+                                       std::pair{"--save-input", &options.outputs.save_input},
+                                       std::pair{"FILE", &options.run_file}}) {
         if (app.count(option) && name->empty()) {
             return std::string(option) + " needs a file name";
         }
@@ -209,17 +209,18 @@ std::optional<std::string> check_files(const CLI::App& app, const Options& optio
     // Every later error quotes these names; a control character in one would break its line.
     for (const auto& [option, name] :
          {std::pair{"FILE", &options.run_file}, std::pair{"--input", &options.input},
-          std::pair{"--screenshot", &options.screenshot}, std::pair{"--record", &options.record},
-          std::pair{"--save-input", &options.save_input}}) {
+          std::pair{"--screenshot", &options.outputs.screenshot},
+          std::pair{"--record", &options.outputs.record},
+          std::pair{"--save-input", &options.outputs.save_input}}) {
         if (has_control_character(*name)) {
             return std::string(option) + " names a file with a control character in it";
         }
     }
-    if (app.count("--screenshot") && !has_suffix(options.screenshot, ".png")) {
+    if (app.count("--screenshot") && !has_suffix(options.outputs.screenshot, ".png")) {
         return "--screenshot writes a PNG: its name must end in .png";
     }
-    const bool gif = has_suffix(options.record, ".gif");
-    const bool video = video_format_for(options.record).has_value();
+    const bool gif = has_suffix(options.outputs.record, ".gif");
+    const bool video = video_format_for(options.outputs.record).has_value();
     if (app.count("--record") && !gif && !video) {
         return "--record writes a GIF, an MP4 or a WebM video: its name must end in .gif, .mp4 "
                "or .webm";
@@ -230,9 +231,9 @@ std::optional<std::string> check_files(const CLI::App& app, const Options& optio
     if (app.count("--record-scale") && !video) {
         return "--record-scale goes with --record FILE.mp4 or FILE.webm";
     }
-    for (const auto& [a, b] : {std::pair{&options.screenshot, &options.record},
-                               std::pair{&options.screenshot, &options.save_input},
-                               std::pair{&options.record, &options.save_input}}) {
+    for (const auto& [a, b] : {std::pair{&options.outputs.screenshot, &options.outputs.record},
+                               std::pair{&options.outputs.screenshot, &options.outputs.save_input},
+                               std::pair{&options.outputs.record, &options.outputs.save_input}}) {
         if (!a->empty() && *a == *b) {
             return "--screenshot, --record and --save-input must name different files";
         }

@@ -52,8 +52,8 @@ int run_once(const Options& options, const InputTimeline& timeline, Outputs& out
 // A recording within a size runs the demo again for each further pass, which the progress line
 // counts in: two runs for a video, one for a GIF.
 int run_headless(const Options& options, const InputTimeline& timeline) {
-    Outputs outputs(output_request(options), timeline.last_pulse());
-    const bool passes = options.record_limit && video_format_for(options.record);
+    Outputs outputs(options.outputs, timeline.last_pulse());
+    const bool passes = options.outputs.record_limit && video_format_for(options.outputs.record);
     ProgressLine progress(isatty(STDERR_FILENO) ? stderr : nullptr,
                           timeline.headless_end().value_or(0) * (passes ? 2 : 1));
     uint32_t done = 0;

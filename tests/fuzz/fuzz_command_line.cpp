@@ -66,11 +66,12 @@ void check_accepted(const frontends::Options& options) {
     if (options.scale < 0 || options.scale > 16) {
         fault("scale out of range", std::to_string(options.scale));
     }
-    if (!options.screenshot.empty() && !frontends::has_suffix(options.screenshot, ".png")) {
-        fault("screenshot without .png", options.screenshot);
+    if (!options.outputs.screenshot.empty() &&
+        !frontends::has_suffix(options.outputs.screenshot, ".png")) {
+        fault("screenshot without .png", options.outputs.screenshot);
     }
-    if (!options.record.empty() && !frontends::has_suffix(options.record, ".gif")) {
-        fault("recording without .gif", options.record);
+    if (!options.outputs.record.empty() && !frontends::has_suffix(options.outputs.record, ".gif")) {
+        fault("recording without .gif", options.outputs.record);
     }
 }
 
@@ -137,8 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         options.input = kScript;
     }
-    options.screenshot = flattened(options.screenshot);
-    options.record = flattened(options.record);
+    options.outputs.screenshot = flattened(options.outputs.screenshot);
+    options.outputs.record = flattened(options.outputs.record);
 
     // What main() does before the demo starts: the script, the end of a headless run, the
     // outputs. Refusals at each step must leave nothing behind.
@@ -154,9 +155,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     try {
-        frontends::Outputs outputs(frontends::output_request(options));
+        frontends::Outputs outputs(options.outputs);
         for (const std::string& name : scratch_files()) {
-            if (name == options.screenshot || name == options.record) {
+            if (name == options.outputs.screenshot || name == options.outputs.record) {
                 fault("an output in place before the run", name);
             }
         }
