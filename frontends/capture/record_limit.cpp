@@ -168,7 +168,8 @@ bool LimitedVideo::end_run() {
     const double container = (double)container_bytes(format_, frames);
     const double aim =
         std::max(1.0, (double)limit_ - container) / std::max(1.0, (double)size - container) * kAim;
-    pass_.bit_rate = std::max((int64_t)1, (int64_t)((double)pass_.bit_rate * std::min(aim, kAim)));
+    pass_.bit_rate =
+        std::max(kLeastBitRate, (int64_t)((double)pass_.bit_rate * std::min(aim, kAim)));
     output_.rewind();
     start();
     return true;

@@ -10,7 +10,8 @@ void check_video(const std::string& path, int scale) {
         throw OutputError(path + ": a video's name must end in .mp4 or .webm");
     }
     if (scale < kMinVideoScale || scale > kMaxVideoScale) {
-        throw OutputError(path + ": a video's scale must be from 1 to 8");
+        throw OutputError(path + ": a video's scale must be from " +
+                          std::to_string(kMinVideoScale) + " to " + std::to_string(kMaxVideoScale));
     }
 }
 
