@@ -75,8 +75,8 @@
     chunks = [];
     var size = (blob.size / 1e6).toFixed(1) + ' MB';
     var file = typeof File === 'function' ? new File([blob], name, { type: kind }) : null;
-    var phone = window.matchMedia && matchMedia('(pointer: coarse)').matches;
-    if (phone && file && navigator.canShare && navigator.canShare({ files: [file] })) {
+    if (page.coarsePointer() && file && navigator.canShare &&
+        navigator.canShare({ files: [file] })) {
       navigator.share({ files: [file] }).then(function () {
         page.notice('The clip (' + size + ') went to the share sheet.');
       }, function (error) {

@@ -193,7 +193,7 @@
     canvas.focus();
   });
   restart.addEventListener('click', function () { location.reload(); });
-  showControls(window.matchMedia && matchMedia('(pointer: coarse)').matches);
+  showControls(coarsePointer());
   canvas.focus();
 
   // After one visit the page runs without a network; browsers offer this on secure origins only.
@@ -265,6 +265,11 @@
     restart.focus();
   }
 
+  // The main pointer is a finger: a phone or a tablet.
+  function coarsePointer() {
+    return Boolean(window.matchMedia && matchMedia('(pointer: coarse)').matches);
+  }
+
   function usingTouch() {
     return body.dataset.controls === 'shown';
   }
@@ -326,6 +331,8 @@
     base: function () { return location.href.split(/[?#]/)[0]; },
     focusPicture: function () { canvas.focus(); },
     usingTouch: usingTouch,
+    coarsePointer: coarsePointer,
+    longestAddress: LONGEST_ADDRESS,
     bits: { UP: UP, DOWN: DOWN, LEFT: LEFT, RIGHT: RIGHT, START: START, SELECT: SELECT },
     wake: wake,
     pressPageKey: pressPageKey,

@@ -4,7 +4,6 @@
 // run itself comes from the compiled demo (pb_web_link, pb_web_file: see main.cpp).
 (function () {
   'use strict';
-  var LONGEST_ADDRESS = 2000000;  // as long an address as browsers open
   // Files are kept in the tab's storage across the reload that starts the page afresh; browsers
   // keep about 5 MB there.
   var LARGEST_FILE = 4 << 20;
@@ -77,9 +76,9 @@
     var run = UTF8ToString(Module._pb_web_link());
     if (!run) return;
     var address = page.base() + '?run=' + run;
-    if (address.length > LONGEST_ADDRESS) {
+    if (address.length > page.longestAddress) {
       page.notice('Too long a run for a link: Save this run keeps it as a file.');
-    } else if (navigator.share && window.matchMedia && matchMedia('(pointer: coarse)').matches) {
+    } else if (navigator.share && page.coarsePointer()) {
       navigator.share({ title: 'plasmaballs', url: address }).then(function () {
         page.notice('The link went to the share sheet.');
       }, function (error) {
