@@ -9,6 +9,12 @@
 
 namespace {
 
+// A line of a table: what it says, and the benchmark whose figures it gives.
+struct Row {
+    const char* label;
+    const char* name;
+};
+
 // Passes the console report through and keeps every benchmark's median wall and CPU times (or
 // its single run's time when there are no repetitions).
 class Collector : public benchmark::ConsoleReporter {
@@ -111,10 +117,7 @@ void print_videos(const Collector& c) {
         "\nVideos of 10 s (640 x 480; PSNR in RGB of each frame against its pulse's picture)\n");
     std::printf("  %-40s %8s %6s %10s %10s %10s %10s\n", "", "MB", "fps", "mean dB", "worst dB",
                 "wall s", "CPU s");
-    const struct {
-        const char* label;
-        const char* name;
-    } rows[] = {
+    const Row rows[] = {
         {"MP4, full quality", "run/headless_record_mp4/600/iterations:1/process_time"},
         {"WebM, full quality", "run/headless_record_webm/600/iterations:1/process_time"},
         {"MP4, --record-limit 10M", "run/headless_record_mp4_10M/600/iterations:1/process_time"},
@@ -136,10 +139,7 @@ void print_videos(const Collector& c) {
 void print_states(const Collector& c) {
     std::printf(
         "\nSave states of the libretro core (wall time, us; goal: a save and a load within 200)\n");
-    const struct {
-        const char* label;
-        const char* name;
-    } rows[] = {
+    const Row rows[] = {
         {"save and load at the same moment", "state/save_and_load"},
         {"save and load around a pulse", "state/run_ahead/slow_motion:0/manual_time"},
         {"the same in slow motion", "state/run_ahead/slow_motion:1/manual_time"},
