@@ -6,6 +6,8 @@
 #include "frontends/common/number_options.h"
 #include "frontends/common/text.h"
 
+#include <algorithm>
+
 namespace {
 
 struct ScriptResult {
@@ -48,12 +50,7 @@ PageRequest parse_page_options(const std::vector<std::pair<std::string, std::str
     PageOptions options;
     std::vector<std::string> seen;
     const auto given = [&seen](const std::string& name) {
-        for (const std::string& earlier : seen) {
-            if (earlier == name) {
-                return true;
-            }
-        }
-        return false;
+        return std::find(seen.begin(), seen.end(), name) != seen.end();
     };
     for (const auto& [name, value] : parameters) {
         if (name != "seed" && name != "frames" && name != "script" && name != "wait" &&
