@@ -259,9 +259,17 @@ std::optional<uint32_t> InputTimeline::start_held_from() const {
     return from;
 }
 
+namespace {
+
+// The earlier of two pulses, where none is never.
+std::optional<uint32_t> earlier(std::optional<uint32_t> a, std::optional<uint32_t> b) {
+    return a && (!b || *a < *b) ? a : b;
+}
+
+}  // namespace
+
 std::optional<uint32_t> InputTimeline::headless_end() const {
-    const std::optional<uint32_t> start = start_held_from();
-    return player_from_ && (!start || *player_from_ < *start) ? player_from_ : start;
+    return earlier(player_from_, start_held_from());
 }
 
 std::optional<uint32_t> InputTimeline::last_pulse() const {
@@ -269,7 +277,7 @@ std::optional<uint32_t> InputTimeline::last_pulse() const {
     if (last) {
         last = *last > UINT32_MAX - kHandOverWithin ? UINT32_MAX : *last + kHandOverWithin;
     }
-    return player_from_ && (!last || *player_from_ < *last) ? player_from_ : last;
+    return earlier(player_from_, last);
 }
 
 }  // namespace frontends
