@@ -7,6 +7,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "support/run_demo.h"
+
 namespace pbtest {
 namespace {
 
@@ -151,6 +153,10 @@ size_t FakeFrontend::audio_batch(const int16_t* data, size_t frames) {
         self.audible |= data[i] != 0;
     }
     return frames;
+}
+
+std::vector<uint32_t> headless_frame(uint16_t seed, int pulses, const std::string& script) {
+    return xrgb(run_headless(seed, (uint32_t)pulses, script).picture);
 }
 
 }  // namespace pbtest
