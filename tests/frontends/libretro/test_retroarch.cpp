@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <libretro.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <chrono>
@@ -165,22 +164,18 @@ TEST(RetroArch, AMovieRecordedWithThePlayersButtonsPlaysBackToTheSamePicture) {
     fs::create_directories(record);
     fs::create_directories(play);
     const fs::path movie = scratch.path() / "run.bsv", repaired = scratch.path() / "once.bsv";
-    const uint16_t command_port = pbtest::free_port(SOCK_DGRAM);
-    const uint16_t pad_port = pbtest::free_port(SOCK_DGRAM);
+    pbtest::Remote remote;
     pbtest::ClientOptions options;
     options.frames = kFrames;
-    options.settings = pbtest::network_settings(command_port, pad_port) +
-                       "vrr_runloop_enable = \"true\"\n";  // 60 frames a second
+    options.settings = remote.settings() + "vrr_runloop_enable = \"true\"\n";  // 60 frames a second
     options.core_options = seed_option(5);
     options.arguments = {"--bsvrecord", movie.string()};
     std::string log;
     {
         pbtest::Client client(record, PLASMABALLS_CORE, options);
-        pbtest::Commands commands(command_port);
-        ASSERT_NE(commands.ask("GET_STATUS", 20).find("PLAYING"), std::string::npos);
-        pbtest::RemotePad pad(pad_port);
-        const auto hold = [&pad](unsigned id, bool held, int milliseconds) {
-            pad.set(id, held);
+        ASSERT_NE(remote.ask("GET_STATUS", 20).find("PLAYING"), std::string::npos);
+        const auto hold = [&remote](unsigned id, bool held, int milliseconds) {
+            remote.set(id, held);
             std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
         };
         hold(RETRO_DEVICE_ID_JOYPAD_RIGHT, true, 500);
