@@ -302,8 +302,9 @@ TEST(Core, BothPortsHoldTheOneStick) {
     struct Case {
         const char* name;
         std::vector<Change> port0, port1;
-        const char* script;  // the contacts they make together
+        const char* script;  // the contacts they make together, START from the last run on
         int runs;
+        std::vector<unsigned> shutdown_runs = {};
     };
     const Case cases[] = {
         {"port 1 alone",
@@ -326,6 +327,7 @@ TEST(Core, BothPortsHoldTheOneStick) {
          {{5, kSelect}, {6, 0}},
          "2 down\n5 down+select\n6 down\n",
          30},
+        {"START on port 1 ends the demo as on port 0", {}, {{10, kStart}}, "", 10, {10}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -337,15 +339,8 @@ TEST(Core, BothPortsHoldTheOneStick) {
         }
         EXPECT_FALSE(frontend.foreign_input_query);
         EXPECT_EQ(differing(frontend.frame, headless_frame(77, c.runs, c.script)), 0u);
+        EXPECT_EQ(frontend.shutdown_runs, c.shutdown_runs);
     }
-    // START on port 1 ends the demo as on port 0.
-    FakeFrontend frontend;
-    frontend.seed_value = "77";
-    ASSERT_TRUE(frontend.load());
-    run_script(frontend, 9);
-    frontend.run(0, kStart);
-    EXPECT_EQ(frontend.shutdown_runs, std::vector<unsigned>{10});
-    EXPECT_EQ(differing(frontend.frame, headless_frame(77, 10)), 0u);
 }
 
 TEST(Core, RefusesAFrontendWithoutXrgb8888) {
