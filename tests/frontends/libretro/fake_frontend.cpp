@@ -82,11 +82,6 @@ bool FakeFrontend::load_content(const std::string& text, const char* path) {
     return api.load_game(&game);
 }
 
-bool FakeFrontend::load_path(const char* path) {
-    const retro_game_info game{path, nullptr, 0, nullptr};
-    return api.load_game(&game);
-}
-
 void FakeFrontend::run(uint32_t held, uint32_t held_port1) {
     held_[0] = held;
     held_[1] = held_port1;

@@ -80,8 +80,6 @@ class FakeFrontend : public LibretroEnvironment {
     bool load() { return api.load_game(nullptr); }
     // Loads with this content, in memory, as from a file at `path` (none: nullptr).
     bool load_content(const std::string& text, const char* path = "/some/where/run.pbrun");
-    // Loads with content given by its path alone.
-    bool load_path(const char* path);
     // One retro_run with these joypad ids held on ports 0 and 1.
     void run(uint32_t held = 0, uint32_t held_port1 = 0);
 

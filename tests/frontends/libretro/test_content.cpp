@@ -175,7 +175,8 @@ TEST(Content, AFileThatIsNoRunIsRefusedWithOneLineNamingTheLine) {
     }
     // The core reads no file itself: the frontend must give the contents (need_fullpath false).
     frontend.log_lines.clear();
-    EXPECT_FALSE(frontend.load_path("/a/b/run.pbrun"));
+    const retro_game_info named{"/a/b/run.pbrun", nullptr, 0, nullptr};
+    EXPECT_FALSE(frontend.api.load_game(&named));
     EXPECT_EQ(frontend.log_lines,
               std::vector<std::string>{"plasmaballs: cannot load the run: run.pbrun: the frontend "
                                        "gave the file's name without its contents\n"});
