@@ -367,23 +367,20 @@ TEST(Cli, AVideoWithinALimitFitsAtTheRateItChose) {
 // through, so the run is made again, one pulse in 11.
 TEST(Cli, AGifWithinALimitSaysTheIntervalItChose) {
     Folder folder;
-    const std::vector<std::string> run = {"--headless", "--seed",   "40000", "--frames",
-                                          "6000",       "--record", "r.gif"};
-    std::vector<std::string> tenth = run;
-    tenth.insert(tenth.end(), {"--record-every", "10"});
-    ASSERT_EQ(folder.run(tenth).status, 0);
+    const auto run = [&folder](const char* option, const std::string& value) {
+        return folder.run({"--headless", "--seed", "40000", "--frames", "6000", "--record", "r.gif",
+                           option, value});
+    };
+    ASSERT_EQ(run("--record-every", "10").status, 0);
     const uint64_t limit = size_of(folder / "r.gif") - 1;
     ASSERT_EQ(frontends::gif_interval_within(limit, 6000 + frontends::kHandOverWithin), 10)
         << "this limit no longer makes the plan's first choice too large";
     unlink((folder / "r.gif").c_str());
 
-    std::vector<std::string> limited = run;
-    limited.insert(limited.end(), {"--record-limit", std::to_string(limit)});
-    const Result result = folder.run(limited);
+    const Result result = run("--record-limit", std::to_string(limit));
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err,
-              "plasmaballs: r.gif holds one pulse in 11, 5.45 frames a second, to fit "
-              "within " +
+              "plasmaballs: r.gif holds one pulse in 11, 5.45 frames a second, to fit within " +
                   std::to_string(limit) + "\n");
     EXPECT_LE(size_of(folder / "r.gif"), limit);
     int error = 0;
