@@ -87,16 +87,7 @@ TEST(VideoRecorder, RefusesWhatItCannotWriteAndLeavesNothing) {
     EXPECT_FALSE(std::ifstream(folder + ".webm").good()) << "an unfinished video was left";
 }
 
-}  // namespace
-
-namespace limits {
-
 using frontends::VideoFormat;
-
-// The bytes a plan's bit rate spends over the run, the container aside.
-double planned_bytes(const frontends::VideoPlan& plan, uint32_t pulses) {
-    return (double)plan.bit_rate * frontends::frames_of(pulses, plan.every) * plan.every / 60 / 8;
-}
 
 TEST(RecordLimit, ThirtyFramesASecondUnlessSixtyLookAsGoodAsWithout) {
     struct Case {
@@ -117,7 +108,9 @@ TEST(RecordLimit, ThirtyFramesASecondUnlessSixtyLookAsGoodAsWithout) {
         const frontends::VideoPlan plan =
             frontends::plan_video(c.limit, c.format, c.scale, kPulses);
         EXPECT_EQ(plan.every, c.every);
-        const double spent = planned_bytes(plan, kPulses);
+        // What its bit rate spends over the run, the container aside.
+        const double spent =
+            (double)plan.bit_rate * frontends::frames_of(kPulses, plan.every) * plan.every / 60 / 8;
         EXPECT_LT(spent, (double)c.limit);
         if (c.limit < 100'000'000) {
             EXPECT_GT(spent, 0.9 * (double)c.limit) << "most of the limit is left unused";
@@ -126,14 +119,6 @@ TEST(RecordLimit, ThirtyFramesASecondUnlessSixtyLookAsGoodAsWithout) {
     EXPECT_EQ(frontends::frames_of(0, 2), 0u);
     EXPECT_EQ(frontends::frames_of(5, 2), 3u) << "pulses 1, 3 and 5";
     EXPECT_EQ(frontends::frames_of(6, 2), 3u);
-}
-
-// The least limit the refusal names, as --record-limit would take it back ("3994K").
-uint64_t least_named(const std::string& message) {
-    const size_t at = message.rfind(' ');
-    const std::string text = message.substr(at + 1);
-    EXPECT_EQ(text.back(), 'K') << message;
-    return std::stoull(text.substr(0, text.size() - 1)) * 1000;
 }
 
 TEST(RecordLimit, ARefusalNamesTheLeastLimitThatIsTaken) {
@@ -155,7 +140,10 @@ TEST(RecordLimit, ARefusalNamesTheLeastLimitThatIsTaken) {
             message = error.what();
         }
         ASSERT_NE(message.find("--record-limit 100K is too small"), std::string::npos) << message;
-        const uint64_t least = least_named(message);
+        // The least limit it names, as --record-limit would take it back ("3994K").
+        const std::string named = message.substr(message.rfind(' ') + 1);
+        ASSERT_EQ(named.back(), 'K') << message;
+        const uint64_t least = std::stoull(named.substr(0, named.size() - 1)) * 1000;
         EXPECT_NO_THROW(frontends::plan_video(least, c.format, c.scale, c.pulses));
         EXPECT_THROW(frontends::plan_video(least - 1000, c.format, c.scale, c.pulses),
                      frontends::OutputError);
@@ -184,21 +172,6 @@ TEST(RecordLimit, AGifTakesTheShortestIntervalThatFits) {
     }
 }
 
-// Runs the demo for each pass the video asks for, as the headless command does.
-void run_passes(frontends::LimitedVideo& video, uint32_t frames, int& runs) {
-    do {
-        ++runs;
-        frontends::HeadlessFrontend frontend(frontends::InputTimeline({}, frames));
-        frontend.on_pulse = [&video](const sim::Board& board, uint32_t pulse) {
-            video.on_pulse(board, pulse);
-        };
-        sim::Board board(frontend);
-        board.set_counter(sim::counter_for_seed(77));
-        frontend.prepare(board);
-        sim::run_demo(board);
-    } while (video.end_run());
-}
-
 TEST(LimitedVideo, GivesUpWithoutAFileWhenNoRateFits) {
     // TMPDIR for the encoder's folder of statistics: a folder of the test's own, to see it emptied.
     pbtest::TempFolder scratch;
@@ -206,7 +179,17 @@ TEST(LimitedVideo, GivesUpWithoutAFileWhenNoRateFits) {
     int runs = 0;
     const auto attempt = [&] {
         frontends::LimitedVideo video(scratch / "tiny.webm", 2, 3'000, {1, 1'000});
-        run_passes(video, 20, runs);
+        do {  // a run of the demo for each pass the video asks for, as the headless command does
+            ++runs;
+            frontends::HeadlessFrontend frontend(frontends::InputTimeline({}, 20));
+            frontend.on_pulse = [&video](const sim::Board& board, uint32_t pulse) {
+                video.on_pulse(board, pulse);
+            };
+            sim::Board board(frontend);
+            board.set_counter(sim::counter_for_seed(77));
+            frontend.prepare(board);
+            sim::run_demo(board);
+        } while (video.end_run());
     };
     EXPECT_THROW(attempt(), frontends::OutputError);
     // VP9 spends a few kilobytes on a frame however low the rate.
@@ -215,4 +198,4 @@ TEST(LimitedVideo, GivesUpWithoutAFileWhenNoRateFits) {
     unsetenv("TMPDIR");
 }
 
-}  // namespace limits
+}  // namespace

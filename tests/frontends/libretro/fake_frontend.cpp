@@ -7,6 +7,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "support/run_demo.h"
+
 namespace pbtest {
 namespace {
 
@@ -80,11 +82,6 @@ bool FakeFrontend::load_content(const std::string& text, const char* path) {
     return api.load_game(&game);
 }
 
-bool FakeFrontend::load_path(const char* path) {
-    const retro_game_info game{path, nullptr, 0, nullptr};
-    return api.load_game(&game);
-}
-
 void FakeFrontend::run(uint32_t held, uint32_t held_port1) {
     held_[0] = held;
     held_[1] = held_port1;
@@ -151,6 +148,10 @@ size_t FakeFrontend::audio_batch(const int16_t* data, size_t frames) {
         self.audible |= data[i] != 0;
     }
     return frames;
+}
+
+std::vector<uint32_t> headless_frame(uint16_t seed, int pulses, const std::string& script) {
+    return xrgb(run_headless(seed, (uint32_t)pulses, script).picture);
 }
 
 }  // namespace pbtest

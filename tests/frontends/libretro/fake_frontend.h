@@ -20,6 +20,31 @@ namespace pbtest {
 constexpr uint32_t pad(unsigned id) {
     return 1u << id;
 }
+namespace joypad {
+constexpr uint32_t kUp = pad(RETRO_DEVICE_ID_JOYPAD_UP), kDown = pad(RETRO_DEVICE_ID_JOYPAD_DOWN);
+constexpr uint32_t kLeft = pad(RETRO_DEVICE_ID_JOYPAD_LEFT);
+constexpr uint32_t kRight = pad(RETRO_DEVICE_ID_JOYPAD_RIGHT);
+constexpr uint32_t kStart = pad(RETRO_DEVICE_ID_JOYPAD_START);
+constexpr uint32_t kSelect = pad(RETRO_DEVICE_ID_JOYPAD_SELECT);
+}  // namespace joypad
+
+// From run `run` on, the joypad holds `held`; a headless script names the same contacts.
+struct Change {
+    int run;
+    uint32_t held;
+    const char* contacts = "";
+};
+
+inline uint32_t held_at(const std::vector<Change>& changes, int run) {
+    uint32_t held = 0;
+    for (const Change& c : changes) {
+        held = c.run <= run ? c.held : held;
+    }
+    return held;
+}
+
+// The headless picture of `pulses` pulses, as XRGB8888.
+std::vector<uint32_t> headless_frame(uint16_t seed, int pulses, const std::string& script = "");
 
 struct FrontendSettings {
     // What GET_CORE_OPTIONS_VERSION answers; empty: the call is not supported.
@@ -55,8 +80,6 @@ class FakeFrontend : public LibretroEnvironment {
     bool load() { return api.load_game(nullptr); }
     // Loads with this content, in memory, as from a file at `path` (none: nullptr).
     bool load_content(const std::string& text, const char* path = "/some/where/run.pbrun");
-    // Loads with content given by its path alone.
-    bool load_path(const char* path);
     // One retro_run with these joypad ids held on ports 0 and 1.
     void run(uint32_t held = 0, uint32_t held_port1 = 0);
 

@@ -84,14 +84,12 @@ double seconds_now() {
 
 // Never the same port twice in one test program, though each is free again once found.
 uint16_t free_port(int type) {
-    static std::set<uint16_t> given;
-    static std::mutex mutex;
-    std::lock_guard<std::mutex> lock(mutex);
+    static std::set<uint16_t> given;  // the tests' own thread alone asks
     for (int attempt = 0; attempt < 100; ++attempt) {
         const int s = open_socket(type);
         const sockaddr_in address = loopback(0);
-        const bool bound = bind(s, (const sockaddr*)&address, sizeof address) == 0;
-        const uint16_t port = bound ? bound_port(s) : 0;
+        bind(s, (const sockaddr*)&address, sizeof address);
+        const uint16_t port = bound_port(s);  // 0 if it could not be bound
         close(s);
         if (port != 0 && given.insert(port).second) {
             return port;
@@ -100,24 +98,27 @@ uint16_t free_port(int type) {
     throw std::runtime_error("no free loopback port");
 }
 
-std::string network_settings(uint16_t command_port, uint16_t pad_port) {
-    return "network_cmd_enable = \"true\"\nnetwork_cmd_port = \"" + std::to_string(command_port) +
-           "\"\nnetwork_remote_enable = \"true\"\nnetwork_remote_enable_user_p1 = \"true\"\n"
-           "network_remote_base_port = \"" +
-           std::to_string(pad_port) + "\"\nquit_press_twice = \"false\"\n";
-}
+Remote::Remote()
+    : socket_(open_socket(SOCK_DGRAM)),
+      command_port_(free_port(SOCK_DGRAM)),
+      pad_port_(free_port(SOCK_DGRAM)) {}
 
-Commands::Commands(uint16_t port) : socket_(open_socket(SOCK_DGRAM)), port_(port) {}
-
-Commands::~Commands() {
+Remote::~Remote() {
     close(socket_);
 }
 
-void Commands::send(const std::string& command) {
-    send_to(socket_, port_, command.data(), command.size());
+std::string Remote::settings() const {
+    return "network_cmd_enable = \"true\"\nnetwork_cmd_port = \"" + std::to_string(command_port_) +
+           "\"\nnetwork_remote_enable = \"true\"\nnetwork_remote_enable_user_p1 = \"true\"\n"
+           "network_remote_base_port = \"" +
+           std::to_string(pad_port_) + "\"\nquit_press_twice = \"false\"\n";
 }
 
-std::string Commands::ask(const std::string& command, double seconds) {
+void Remote::send(const std::string& command) {
+    send_to(socket_, command_port_, command.data(), command.size());
+}
+
+std::string Remote::ask(const std::string& command, double seconds) {
     const double until = seconds_now() + seconds;
     do {
         send(command);
@@ -133,20 +134,14 @@ std::string Commands::ask(const std::string& command, double seconds) {
     return "";
 }
 
-RemotePad::RemotePad(uint16_t port) : socket_(open_socket(SOCK_DGRAM)), port_(port) {}
-
-RemotePad::~RemotePad() {
-    close(socket_);
-}
-
-void RemotePad::set(unsigned id, bool held) {
+void Remote::set(unsigned id, bool held) {
     struct Message {
         int32_t port, device, index, id;
         uint16_t state;
     };
     static_assert(sizeof(Message) == 20);
     const Message message{0, 1 /* RETRO_DEVICE_JOYPAD */, 0, (int32_t)id, (uint16_t)held};
-    send_to(socket_, port_, &message, sizeof message);
+    send_to(socket_, pad_port_, &message, sizeof message);
 }
 
 // --- the relay ---
@@ -179,17 +174,6 @@ NetplayRelay::~NetplayRelay() {
 NetplayRelay::Seen NetplayRelay::seen() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return seen_;
-}
-
-bool NetplayRelay::wait_for(const std::function<bool(const Seen&)>& done, double seconds) const {
-    const double until = seconds_now() + seconds;
-    while (!done(seen())) {
-        if (seconds_now() >= until) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 // The client first, then the host: the host may take a moment to listen.

@@ -6,7 +6,6 @@
 #include <stdint.h>
 
 #include <atomic>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,39 +15,25 @@ namespace pbtest {
 // A loopback port nothing is bound to now, for SOCK_STREAM or SOCK_DGRAM.
 uint16_t free_port(int type);
 
-// Configuration lines: the client's network commands on `command_port` and its first user's
-// remote pad on `pad_port`, nothing but the loopback sending to them.
-std::string network_settings(uint16_t command_port, uint16_t pad_port);
-
-// The client's network commands (GET_STATUS, SAVE_STATE, SCREENSHOT, QUIT...), sent over UDP.
-class Commands {
+// A client's network commands (GET_STATUS, SAVE_STATE, SCREENSHOT, QUIT...) and the joypad of
+// its first user, held through its remote pad: both over UDP, on free loopback ports.
+class Remote {
   public:
-    explicit Commands(uint16_t port);
-    ~Commands();
-    Commands(const Commands&) = delete;
-    Commands& operator=(const Commands&) = delete;
+    Remote();
+    ~Remote();
+    Remote(const Remote&) = delete;
+    Remote& operator=(const Remote&) = delete;
+    // Configuration lines that enable both, nothing but the loopback sending to them.
+    std::string settings() const;
     void send(const std::string& command);
     // The answer to `command`, asked every 100 ms until one comes or `seconds` pass; empty if none.
     std::string ask(const std::string& command, double seconds);
-
-  private:
-    int socket_;
-    uint16_t port_;
-};
-
-// The joypad of the client's first user, held through its remote pad.
-class RemotePad {
-  public:
-    explicit RemotePad(uint16_t port);
-    ~RemotePad();
-    RemotePad(const RemotePad&) = delete;
-    RemotePad& operator=(const RemotePad&) = delete;
     // Holds or lets go of the button RETRO_DEVICE_ID_JOYPAD_`id`.
     void set(unsigned id, bool held);
 
   private:
     int socket_;
-    uint16_t port_;
+    uint16_t command_port_, pad_port_;
 };
 
 // Between a netplay host and its client, passing on everything and reading it on the way: the
@@ -76,8 +61,6 @@ class NetplayRelay {
     uint16_t port() const { return port_; }
 
     Seen seen() const;
-    // True once `done` holds for what it has seen, false when `seconds` pass before.
-    bool wait_for(const std::function<bool(const Seen&)>& done, double seconds) const;
     // The next checksum the host sends reaches the client with one bit flipped.
     void spoil_next_checksum() { spoil_ = true; }
 

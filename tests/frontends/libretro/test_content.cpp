@@ -13,83 +13,62 @@
 
 namespace {
 
+using pbtest::Change;
 using pbtest::FakeFrontend;
-using pbtest::pad;
-
-constexpr uint32_t kUp = pad(RETRO_DEVICE_ID_JOYPAD_UP);
-constexpr uint32_t kLeft = pad(RETRO_DEVICE_ID_JOYPAD_LEFT);
-constexpr uint32_t kRight = pad(RETRO_DEVICE_ID_JOYPAD_RIGHT);
-constexpr uint32_t kStart = pad(RETRO_DEVICE_ID_JOYPAD_START);
-constexpr uint32_t kSelect = pad(RETRO_DEVICE_ID_JOYPAD_SELECT);
+using pbtest::headless_frame;
+using pbtest::held_at;
+using namespace pbtest::joypad;
 
 // The picture the desktop's headless run of this run file ends on (at the hand-over, or where the
-// player would take over), with `seed` for a file that names none.
-std::vector<uint32_t> replayed(const std::string& text, uint16_t seed) {
+// player would take over).
+std::vector<uint32_t> replayed(const std::string& text) {
     const frontends::Run run = frontends::parse_run(text);
     frontends::HeadlessFrontend frontend(frontends::InputTimeline::replay(run, std::nullopt));
     sim::Board board(frontend);
-    board.set_counter(sim::counter_for_seed(run.seed.value_or(seed)));
+    board.set_counter(sim::counter_for_seed(*run.seed));
     frontend.prepare(board);
     sim::run_demo(board);
     return pbtest::xrgb(board.picture());
-}
-
-std::vector<uint32_t> headless(uint16_t seed, uint32_t pulses, const std::string& script) {
-    return pbtest::xrgb(pbtest::run_headless(seed, pulses, script).picture);
-}
-
-// The player's joypad: from run `run` on, `held`.
-struct Held {
-    int run;
-    uint32_t held;
-};
-uint32_t player_at(const std::vector<Held>& player, int run) {
-    uint32_t held = 0;
-    for (const Held& h : player) {
-        held = h.run <= run ? h.held : held;
-    }
-    return held;
 }
 
 TEST(Content, ARunReplaysFromItsSeedThenThePlayerAlone) {
     struct Case {
         const char* name;
         std::string text;
-        std::vector<Held> player;
+        std::vector<Change> player;
         int runs;
         std::vector<uint32_t> expected;
     };
     const std::string to_hand_over =
-        "format 1\nseed 4242\n10 right\n30 up-left+select\n31 none\n"
-        "50 start\n";
+        "format 1\nseed 4242\n10 right\n30 up-left+select\n31 none\n50 start\n";
     const std::string start_at_set_up = "seed 5\n0 start\n1 none\n";
     const Case cases[] = {
         {"to the hand-over, the player ignored (START too)",
          to_hand_over,
          {{1, kLeft | kSelect}, {20, kStart}, {45, kUp}},
          70,
-         replayed(to_hand_over, 0)},
+         replayed(to_hand_over)},
         {"START from the start: set-up's picture",
          start_at_set_up,
          {{1, kRight}},
          3,
-         replayed(start_at_set_up, 0)},
+         replayed(start_at_set_up)},
         // The player's up from run 15 is ignored until the end line's pulse 20.
         {"to its end line, then the player's",
          "seed 7\n0 right\n12 up-left\nend 20\n",
          {{15, kUp}, {25, kLeft}},
          30,
-         headless(7, 30, "0 right\n12 up-left\n20 up\n25 left\n")},
+         headless_frame(7, 30, "0 right\n12 up-left\n20 up\n25 left\n")},
         {"a seed alone, any seed: the player's from the start",
          "seed 40000\n",
          {{1, kRight}, {9, 0}},
          16,
-         headless(40000, 16, "0 right\n9 none\n")},
+         headless_frame(40000, 16, "0 right\n9 none\n")},
         {"no seed: the seed option's",
          "3 down\nend 8\n",
          {},
          12,
-         headless(99, 12, "3 down\n8 none\n")},
+         headless_frame(99, 12, "3 down\n8 none\n")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,7 +76,7 @@ TEST(Content, ARunReplaysFromItsSeedThenThePlayerAlone) {
         frontend.seed_value = "99";
         ASSERT_TRUE(frontend.load_content(c.text));
         for (int run = 1; run <= c.runs; ++run) {
-            frontend.run(player_at(c.player, run));
+            frontend.run(held_at(c.player, run));
         }
         EXPECT_EQ(frontend.frame, c.expected);
         EXPECT_EQ(frontend.presented, c.runs);
@@ -110,7 +89,7 @@ TEST(Content, ARunReplaysFromItsSeedThenThePlayerAlone) {
 // run was led elsewhere; and loaded into a fresh content run, as a netplay client does.
 TEST(Content, AStateSavedInARunContinuesItsReplay) {
     const std::string text = "seed 12\n2 right\n5 right+select\n6 up\nend 30\n";
-    const std::vector<Held> player = {{1, kLeft}, {33, kRight | kSelect}, {34, kUp}};
+    const std::vector<Change> player = {{1, kLeft}, {33, kRight | kSelect}, {34, kUp}};
     constexpr int kRuns = 44;
     using State = std::vector<uint8_t>;
     const auto save = [](FakeFrontend& frontend) {
@@ -125,7 +104,7 @@ TEST(Content, AStateSavedInARunContinuesItsReplay) {
         ASSERT_TRUE(frontend.load_content(text));
         for (int run = 0; run < kRuns; ++run) {
             states.push_back(save(frontend));
-            frontend.run(player_at(player, run + 1));
+            frontend.run(held_at(player, run + 1));
             frames.push_back(frontend.frame);
         }
         states.push_back(save(frontend));
@@ -141,7 +120,7 @@ TEST(Content, AStateSavedInARunContinuesItsReplay) {
             frontend.api.reset();
         }
         ASSERT_TRUE(frontend.api.unserialize(states[run].data(), states[run].size()));
-        frontend.run(player_at(player, run + 1));
+        frontend.run(held_at(player, run + 1));
         ASSERT_EQ(frontend.frame, frames[run]);
         ASSERT_EQ(save(frontend), states[run + 1]);
     }
@@ -169,7 +148,7 @@ TEST(Content, ResetReplaysAgainAndUnloadingForgetsTheFilesSeed) {
     for (int run = 1; run <= 6; ++run) {
         frontend.run();
     }
-    EXPECT_EQ(frontend.frame, headless(10, 6, ""));
+    EXPECT_EQ(frontend.frame, headless_frame(10, 6));
 }
 
 TEST(Content, AFileThatIsNoRunIsRefusedWithOneLineNamingTheLine) {
@@ -196,7 +175,8 @@ TEST(Content, AFileThatIsNoRunIsRefusedWithOneLineNamingTheLine) {
     }
     // The core reads no file itself: the frontend must give the contents (need_fullpath false).
     frontend.log_lines.clear();
-    EXPECT_FALSE(frontend.load_path("/a/b/run.pbrun"));
+    const retro_game_info named{"/a/b/run.pbrun", nullptr, 0, nullptr};
+    EXPECT_FALSE(frontend.api.load_game(&named));
     EXPECT_EQ(frontend.log_lines,
               std::vector<std::string>{"plasmaballs: cannot load the run: run.pbrun: the frontend "
                                        "gave the file's name without its contents\n"});

@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -42,10 +43,7 @@ bool eventually(const std::function<bool()>& done, double seconds) {
 // One side: a client in its folder, its network commands and its remote pad.
 struct Side {
     pbtest::Scratch scratch;
-    const uint16_t command_port = pbtest::free_port(SOCK_DGRAM);
-    const uint16_t pad_port = pbtest::free_port(SOCK_DGRAM);
-    pbtest::Commands commands{command_port};
-    pbtest::RemotePad pad{pad_port};
+    pbtest::Remote remote;
     std::optional<pbtest::Client> client;
 
     const fs::path& dir() const { return scratch.path(); }
@@ -58,7 +56,7 @@ struct Side {
         options.seconds = 60;
         // Paced at 60 frames a second: with null drivers nothing else paces the run.
         options.settings = pbtest::core_folder_settings(dir(), PLASMABALLS_CORE) +
-                           pbtest::network_settings(command_port, pad_port) +
+                           remote.settings() +
                            "vrr_runloop_enable = \"true\"\n"
                            "netplay_nat_traversal = \"false\"\n"
                            "netplay_public_announce = \"false\"\n"
@@ -69,12 +67,12 @@ struct Side {
         options.arguments = {run.string()};
         options.arguments.insert(options.arguments.end(), netplay.begin(), netplay.end());
         client.emplace(dir(), PLASMABALLS_CORE, options);
-        return commands.ask("GET_STATUS", 20).find("PLAYING") != std::string::npos;
+        return remote.ask("GET_STATUS", 20).find("PLAYING") != std::string::npos;
     }
 
     // The state it saves and the screenshot it takes now (RetroArch writes both in a thread).
     bool save_state_and_picture(std::vector<uint8_t>& state, std::vector<uint8_t>& picture) {
-        commands.send("SCREENSHOT");
+        remote.send("SCREENSHOT");
         const bool shot = eventually(
             [&] {
                 for (const auto& file : fs::directory_iterator(dir() / "shots")) {
@@ -84,7 +82,7 @@ struct Side {
                 return !picture.empty();
             },
             10);
-        commands.send("SAVE_STATE");
+        remote.send("SAVE_STATE");
         return shot && eventually(
                            [&] {
                                state = pbtest::core_state(dir() / "states" / "run.state");
@@ -119,29 +117,29 @@ TEST(RetroArch, NetplayBothSidesStayIdenticalWithBothPlayersPushing) {
         return described(relay.seen()) + "\n--- host\n" + host.log() + "\n--- client\n" +
                client.log();
     };
-    ASSERT_TRUE(relay.wait_for([](const Seen& s) { return s.joined && s.checksums > 0; }, 20))
+    ASSERT_TRUE(eventually([&] { return relay.seen().joined && relay.seen().checksums > 0; }, 20))
         << report();
 
     // The host pushes right, then down in slow motion; the client, player 2, left, then up; the
     // host ends the demo. Both sides stay on the hand-over's picture.
-    host.pad.set(RETRO_DEVICE_ID_JOYPAD_RIGHT, true);
-    client.pad.set(RETRO_DEVICE_ID_JOYPAD_LEFT, true);
+    host.remote.set(RETRO_DEVICE_ID_JOYPAD_RIGHT, true);
+    client.remote.set(RETRO_DEVICE_ID_JOYPAD_LEFT, true);
     pause_for(400);
-    host.pad.set(RETRO_DEVICE_ID_JOYPAD_RIGHT, false);
-    host.pad.set(RETRO_DEVICE_ID_JOYPAD_DOWN, true);
-    host.pad.set(RETRO_DEVICE_ID_JOYPAD_SELECT, true);
+    host.remote.set(RETRO_DEVICE_ID_JOYPAD_RIGHT, false);
+    host.remote.set(RETRO_DEVICE_ID_JOYPAD_DOWN, true);
+    host.remote.set(RETRO_DEVICE_ID_JOYPAD_SELECT, true);
     pause_for(300);
-    client.pad.set(RETRO_DEVICE_ID_JOYPAD_LEFT, false);
-    client.pad.set(RETRO_DEVICE_ID_JOYPAD_UP, true);
+    client.remote.set(RETRO_DEVICE_ID_JOYPAD_LEFT, false);
+    client.remote.set(RETRO_DEVICE_ID_JOYPAD_UP, true);
     pause_for(400);
     for (unsigned id : {RETRO_DEVICE_ID_JOYPAD_DOWN, RETRO_DEVICE_ID_JOYPAD_SELECT}) {
-        host.pad.set(id, false);
+        host.remote.set(id, false);
     }
-    client.pad.set(RETRO_DEVICE_ID_JOYPAD_UP, false);
+    client.remote.set(RETRO_DEVICE_ID_JOYPAD_UP, false);
     pause_for(300);
-    host.pad.set(RETRO_DEVICE_ID_JOYPAD_START, true);
+    host.remote.set(RETRO_DEVICE_ID_JOYPAD_START, true);
     pause_for(300);
-    host.pad.set(RETRO_DEVICE_ID_JOYPAD_START, false);
+    host.remote.set(RETRO_DEVICE_ID_JOYPAD_START, false);
     pause_for(700);
 
     std::vector<uint8_t> states[2], pictures[2];
@@ -164,15 +162,16 @@ TEST(RetroArch, NetplayBothSidesStayIdenticalWithBothPlayersPushing) {
 
     // A checksum spoiled on the way: the client, still checking, asks for the host's state once.
     relay.spoil_next_checksum();
-    EXPECT_TRUE(relay.wait_for([](const Seen& s) { return s.requests == 1 && s.states == 2; }, 10))
+    EXPECT_TRUE(
+        eventually([&] { return relay.seen().requests == 1 && relay.seen().states == 2; }, 10))
         << report();
     pause_for(500);
     EXPECT_EQ(relay.seen().requests, 1) << report();
 
     std::string log;
-    client.commands.send("QUIT");
+    client.remote.send("QUIT");
     EXPECT_EQ(client.client->wait(log), 0) << log;
-    host.commands.send("QUIT");
+    host.remote.send("QUIT");
     EXPECT_EQ(host.client->wait(log), 0) << log;
 }
 

@@ -15,14 +15,8 @@
 namespace {
 
 using pbtest::FakeFrontend;
-using pbtest::pad;
+using namespace pbtest::joypad;
 using State = std::vector<uint8_t>;
-
-constexpr uint32_t kUp = pad(RETRO_DEVICE_ID_JOYPAD_UP), kDown = pad(RETRO_DEVICE_ID_JOYPAD_DOWN);
-constexpr uint32_t kLeft = pad(RETRO_DEVICE_ID_JOYPAD_LEFT);
-constexpr uint32_t kRight = pad(RETRO_DEVICE_ID_JOYPAD_RIGHT);
-constexpr uint32_t kStart = pad(RETRO_DEVICE_ID_JOYPAD_START);
-constexpr uint32_t kSelect = pad(RETRO_DEVICE_ID_JOYPAD_SELECT);
 
 // Seed 12: the stick from run 2, SELECT at run 5 (slow motion's sixteen waits follow runs 5 to
 // 20), up-left from run 24, START from run 40 (the hand-over), then the last picture.
