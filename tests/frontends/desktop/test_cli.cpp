@@ -1,7 +1,6 @@
 // The command as a user meets it: refusals with status 2 and no files, silent successful runs,
 // and outputs that hold exactly the pictures of an in-process run.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -11,7 +10,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -21,6 +19,7 @@
 #include "frontends/capture/record_limit.h"
 #include "plasmaballs_version.h"
 #include "support/run_demo.h"
+#include "support/temp_folder.h"
 #include "support/video_file.h"
 
 namespace {
@@ -32,29 +31,15 @@ struct Result {
     std::string out, err;
 };
 
-class Folder {
+class Folder : public pbtest::TempFolder {
   public:
-    Folder() {
-        char pattern[] = "/tmp/pbcli-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~Folder() { std::system(("rm -rf " + path_).c_str()); }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
     void write(const std::string& name, const std::string& text) const {
         std::ofstream(*this / name, std::ios::binary) << text;
     }
+    // The names in it besides the runs' stdout and stderr, sorted.
     std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        DIR* dir = opendir(path_.c_str());
-        while (dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != ".." && name.rfind("std", 0) != 0) {
-                names.push_back(name);
-            }
-        }
-        closedir(dir);
-        std::sort(names.begin(), names.end());
+        std::vector<std::string> names = TempFolder::entries();
+        std::erase_if(names, [](const std::string& name) { return name.rfind("std", 0) == 0; });
         return names;
     }
 
@@ -63,7 +48,7 @@ class Folder {
         const std::string out = *this / "stdout", err = *this / "stderr";
         const pid_t child = fork();
         if (child == 0) {
-            if (chdir(path_.c_str()) != 0 ||
+            if (chdir(path().c_str()) != 0 ||
                 (!temporary.empty() && setenv("TMPDIR", temporary.c_str(), 1) != 0)) {
                 _exit(127);
             }
@@ -79,9 +64,6 @@ class Folder {
         result.err = slurp(err);
         return result;
     }
-
-  private:
-    std::string path_;
 };
 
 sim::Picture read_png(const std::string& path) {
