@@ -778,20 +778,13 @@ TEST_F(WindowTest, ARunFileReplaysAloneAndKeepsItsLastPictureUntilClosed) {
     ASSERT_NE(window, 0u) << "no window appeared";
     const XClient::Kept kept = x.keep_contents(window);
     // The player's keys count for nothing while the run replays.
-    const std::string xdotool = "DISPLAY=" + x.name() + " xdotool ";
-    const std::string id = std::to_string(window);
-    ASSERT_EQ(
-        std::system(
-            (xdotool + "windowfocus --sync " + id + " keydown Left sleep 0.5 keyup Left").c_str()),
-        0);
-    const auto deadline = Clock::now() + std::chrono::seconds(15);
-    while (x.title(window) != "plasmaballs (seed 88) - ended" && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_EQ(x.title(window), "plasmaballs (seed 88) - ended");
+    const std::string keys = "DISPLAY=" + x.name() + " xdotool windowfocus --sync " +
+                             std::to_string(window) + " keydown Left sleep 0.5 keyup Left";
+    ASSERT_EQ(std::system(keys.c_str()), 0) << "xdotool failed";
+    const std::optional<Grab> last =
+        settled(x, window, kept, "plasmaballs (seed 88) - ended", std::nullopt);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(waitpid(child, nullptr, WNOHANG), 0) << "the window did not stay";
-    const std::optional<Grab> last = x.grab(kept);
     ASSERT_TRUE(last);
     EXPECT_TRUE(letterboxed(pbtest::run_headless(88, UINT32_MAX, run).picture, 320, 240) ==
                 last->pixels)
