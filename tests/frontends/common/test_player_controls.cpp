@@ -13,14 +13,14 @@ namespace {
 
 using frontends::PlayerControls;
 
-// One look at the keys at real time `ns`, and what the run does then: the title's state, whether
-// a step back is taken, and whether a pulse may rise (at once or at its time, shown or not).
+// One look at the keys at real time `ns`, and what the run does then: the title's state, and
+// whether a step back is taken and a pulse may rise (at once or at its time, shown or not).
 struct Look {
     int64_t ns;
     const char* pressed;  // since the last look, in order: P pause, N advance, B step back, L leave
     const char* held;     // now: F fast-forward, B step back
     const char* state;
-    bool step, rises, at_once, shown;
+    const char* does;            // S a step back, R a pulse rises: A at once, V its picture shown
     const char* told = nullptr;  // a notice told just before the look
 };
 
@@ -48,74 +48,73 @@ void play(PlayerControls& controls, const std::vector<Look>& looks) {
         // The title tells fast-forward unless the run is stepping back.
         EXPECT_EQ(controls.rewinding(), has(look.state, "rewinding"));
         EXPECT_EQ(controls.fast() && !controls.rewinding(), has(look.state, "fast"));
-        EXPECT_TRUE(controls.held() || !look.step) << "a pulse may rise before a step back due";
-        ASSERT_EQ(controls.take_step_back(look.ns), look.step);
-        if (look.step) {
+        const bool step = has(look.does, "S"), rises = has(look.does, "R");
+        EXPECT_TRUE(controls.held() || !step) << "a pulse may rise before a step back due";
+        ASSERT_EQ(controls.take_step_back(look.ns), step);
+        if (step) {
             EXPECT_EQ(controls.next_step(), look.ns + PlayerControls::kPulseTime);
         }
-        ASSERT_EQ(!controls.held(), look.rises);
-        if (look.rises) {
-            EXPECT_EQ(controls.rise_at_once(), look.at_once);
+        ASSERT_EQ(!controls.held(), rises);
+        if (rises) {
+            EXPECT_EQ(controls.rise_at_once(), has(look.does, "A"));
             controls.rising();
-            EXPECT_EQ(controls.picture_due(look.ns), look.shown);
+            EXPECT_EQ(controls.picture_due(look.ns), has(look.does, "V"));
         }
     }
 }
 
-// A pulse of real time is 16 666 666 ns. Columns: ns, pressed, held, state, step, rises, at once,
-// shown.
+// A pulse of real time is 16 666 666 ns. Columns: ns, pressed, held, state, does.
 const std::vector<Look> kTimelines[] = {
     {
         // Pausing and advancing: the pulses owed rise one a look; resuming lets go of them.
-        {0, "", "", "", false, true, false, true},
-        {16'666'666, "P", "", "paused", false, false, false, false},
-        {33'333'333, "N", "", "paused", false, true, true, true},
-        {50'000'000, "", "", "paused", false, false, false, false},
-        {60'000'000, "NN", "", "paused", false, true, true, true},
-        {70'000'000, "", "", "paused", false, true, true, true},
-        {80'000'000, "", "", "paused", false, false, false, false},
-        {90'000'000, "NN", "", "paused", false, true, true, true},
-        {100'000'000, "P", "", "", false, true, false, true},
-        {110'000'000, "NP", "", "paused", false, false, false, false},  // N while running: nothing
-        {120'000'000, "PPN", "", "paused", false, true, true, true},    // presses count in order
-        {130'000'000, "", "", "paused", false, false, false, false},
+        {0, "", "", "", "RV"},
+        {16'666'666, "P", "", "paused", ""},
+        {33'333'333, "N", "", "paused", "RAV"},
+        {50'000'000, "", "", "paused", ""},
+        {60'000'000, "NN", "", "paused", "RAV"},
+        {70'000'000, "", "", "paused", "RAV"},
+        {80'000'000, "", "", "paused", ""},
+        {90'000'000, "NN", "", "paused", "RAV"},
+        {100'000'000, "P", "", "", "RV"},
+        {110'000'000, "NP", "", "paused", ""},      // N while running: nothing
+        {120'000'000, "PPN", "", "paused", "RAV"},  // presses count in order
+        {130'000'000, "", "", "paused", ""},
     },
     {
         // Fast-forward: every pulse at once, a picture a pulse of real time apart; not paused.
-        {0, "", "F", "fast", false, true, true, true},
-        {16'666'665, "", "F", "fast", false, true, true, false},
-        {16'666'666, "", "F", "fast", false, true, true, true},
-        {20'000'000, "P", "F", "paused", false, false, false, false},
-        {30'000'000, "N", "F", "paused", false, true, true, true},
-        {31'000'000, "P", "F", "fast", false, true, true, false},
-        {40'000'000, "", "", "", false, true, false, true},
-        {41'000'000, "", "", "", false, true, false, true},
+        {0, "", "F", "fast", "RAV"},
+        {16'666'665, "", "F", "fast", "RA"},
+        {16'666'666, "", "F", "fast", "RAV"},
+        {20'000'000, "P", "F", "paused", ""},
+        {30'000'000, "N", "F", "paused", "RAV"},
+        {31'000'000, "P", "F", "fast", "RA"},
+        {40'000'000, "", "", "", "RV"},
+        {41'000'000, "", "", "", "RV"},
     },
     {
         // Stepping back: at once when pressed, then a pulse of real time apart while held.
-        {0, "B", "B", "rewinding", true, false, false, false},
-        {10'000'000, "", "B", "rewinding", false, false, false, false},
-        {16'666'666, "", "B", "rewinding", true, false, false, false},
-        {20'000'000, "B", "B", "rewinding", true, false, false, false},
-        {36'666'000, "", "B", "rewinding", false, false, false, false},
-        {40'000'000, "", "", "", false, true, false, true},
-        {50'000'000, "B", "", "", true, true, false, true},  // let go before the look: one step
-        {60'000'000, "PB", "", "paused", true, false, false, false},
-        {80'000'000, "P", "BF", "rewinding", true, false, false, false},
+        {0, "B", "B", "rewinding", "S"},
+        {10'000'000, "", "B", "rewinding", ""},
+        {16'666'666, "", "B", "rewinding", "S"},
+        {20'000'000, "B", "B", "rewinding", "S"},
+        {36'666'000, "", "B", "rewinding", ""},
+        {40'000'000, "", "", "", "RV"},
+        {50'000'000, "B", "", "", "SRV"},  // let go before the look: one step
+        {60'000'000, "PB", "", "paused", "S"},
+        {80'000'000, "P", "BF", "rewinding", "S"},
     },
     {
         // Leaving lets go of everything, for good.
-        {0, "P", "", "paused", false, false, false, false},
-        {10'000'000, "BNL", "FB", "", false, true, false, true},
-        {20'000'000, "PNB", "FB", "", false, true, false, true},
+        {0, "P", "", "paused", ""},
+        {10'000'000, "BNL", "FB", "", "RV"},
+        {20'000'000, "PNB", "FB", "", "RV"},
     },
     {
         // A notice stays two seconds from when it was told.
-        {0, "", "", "slot 1 saved", false, true, false, true, "slot 1 saved"},
-        {1'000'000'000, "P", "", "paused, slot 2 loaded", false, false, false, false,
-         "slot 2 loaded"},
-        {2'999'999'999, "", "B", "paused, rewinding, slot 2 loaded", true, false, false, false},
-        {3'000'000'000, "", "", "paused", false, false, false, false},
+        {0, "", "", "slot 1 saved", "RV", "slot 1 saved"},
+        {1'000'000'000, "P", "", "paused, slot 2 loaded", "", "slot 2 loaded"},
+        {2'999'999'999, "", "B", "paused, rewinding, slot 2 loaded", "S"},
+        {3'000'000'000, "", "", "paused", ""},
     },
 };
 

@@ -25,37 +25,35 @@ InputRecorder recorded(const std::vector<Buttons>& levels) {
     return recorder;
 }
 
-TEST(SavedRun, ReplaysTheLevelsOfEveryPulse) {
-    const std::vector<std::vector<Buttons>> runs = {
-        {sim::kStart},           // START held through the set-up
-        {0, 0, 0, sim::kStart},  // nothing until START
-        {sim::kRight, sim::kRight, 0, sim::kUpLeft | sim::kSelect, sim::kUpLeft | sim::kSelect,
-         sim::kSelect, 0, 0, sim::kStart | sim::kDown},  // a change at almost every pulse
-        {0, sim::kStart, 0, sim::kStart},                // START let go while the demo waited
+TEST(SavedRun, ReplaysTheLevelsOfEveryPulseThenEndsOrGivesWayToThePlayer) {
+    using frontends::RunEnd;
+    const std::vector<std::pair<std::vector<Buttons>, RunEnd>> runs = {
+        {{sim::kStart}, RunEnd::kHandOver},           // START held through the set-up
+        {{0, 0, 0, sim::kStart}, RunEnd::kHandOver},  // nothing until START
+        {{sim::kRight, sim::kRight, 0, sim::kUpLeft | sim::kSelect, sim::kUpLeft | sim::kSelect,
+          sim::kSelect, 0, 0, sim::kStart | sim::kDown},
+         RunEnd::kHandOver},                                    // a change at almost every pulse
+        {{0, sim::kStart, 0, sim::kStart}, RunEnd::kHandOver},  // START let go while it waited
+        {{0, sim::kRight, sim::kRight | sim::kSelect, 0, sim::kDown}, RunEnd::kPlayer},  // mid-run
     };
-    for (const std::vector<Buttons>& levels : runs) {
+    for (const auto& [levels, end] : runs) {
         const uint32_t last = (uint32_t)levels.size() - 1;
-        const std::string text = frontends::saved_run(9, recorded(levels), "run.pbrun");
+        const std::string text = frontends::saved_run(9, recorded(levels), "run.pbrun", end);
+        SCOPED_TRACE(text);
         const frontends::Run run = frontends::parse_run(text);
         EXPECT_EQ(run.seed, 9);
         const InputTimeline timeline = InputTimeline::replay(run, std::nullopt);
-        for (uint32_t pulse = 0; pulse <= last + 2; ++pulse) {
-            EXPECT_EQ(timeline.with_player(pulse, sim::kLeft), levels[std::min(pulse, last)])
-                << text << pulse;
+        if (end == RunEnd::kPlayer) {
+            ASSERT_EQ(timeline.player_from(), last + 1);
+        } else {
+            EXPECT_TRUE(timeline.ends());
         }
-        EXPECT_TRUE(timeline.ends()) << text;
-    }
-}
-
-TEST(SavedRun, SavedInTheMiddleGivesWayToThePlayerAfterItsLastPulse) {
-    const std::vector<Buttons> levels = {0, sim::kRight, sim::kRight | sim::kSelect, 0, sim::kDown};
-    const std::string text =
-        frontends::saved_run(40000, recorded(levels), "mid.pbrun", frontends::RunEnd::kPlayer);
-    const InputTimeline timeline = InputTimeline::replay(frontends::parse_run(text), std::nullopt);
-    ASSERT_EQ(timeline.player_from(), 5u) << text;
-    for (uint32_t pulse = 0; pulse < 8; ++pulse) {
-        const Buttons expected = pulse < 5 ? levels[pulse] : (Buttons)sim::kUp;
-        EXPECT_EQ(timeline.with_player(pulse, sim::kUp), expected) << text << pulse;
+        for (uint32_t pulse = 0; pulse <= last + 3; ++pulse) {
+            const Buttons after = end == RunEnd::kPlayer ? (Buttons)sim::kLeft : levels[last];
+            EXPECT_EQ(timeline.with_player(pulse, sim::kLeft),
+                      pulse <= last ? levels[pulse] : after)
+                << "pulse " << pulse;
+        }
     }
 }
 

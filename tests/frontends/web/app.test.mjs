@@ -5,47 +5,15 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { CLOCK_START, canvasPicture, checkPrerequisites, difference, headlessPicture, launch,
-         pauseClock, pngHeader, resampledPixels, runUntil, serve, setHidden, settle, sourceDir,
-         touchScreen, webDir } from './support.mjs';
+import { PHONE, base, browser, canvasPicture, difference, headlessPicture, open, pngHeader,
+         resampledPixels, runUntil, setHidden, settle, sourceDir, touchScreen, usePage, webDir }
+    from './support.mjs';
 
-let browser, server, base;
-
-const DESKTOP = { viewport: { width: 1000, height: 800 } };
-const PHONE = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, hasTouch: true,
-                isMobile: true };
 const PULSES_PER_HALF_SECOND = 30;
 
-before(async () => {
-  checkPrerequisites();
-  ({ server, base } = await serve());
-  browser = await launch();
-});
-
-after(async () => {
-  await browser?.close();
-  server?.close();
-});
-
-// A page whose run waits for its first input, with the clock paused: nothing happens until the
-// test presses something and runs the clock. The clock is its context's, so the page gets a
-// context of its own, closed with it.
-async function openWaiting(options, query) {
-  const context = await browser.newContext(options);
-  const page = await context.newPage();
-  const close = page.close.bind(page);
-  page.close = async () => { await close(); await context.close(); };
-  const errors = [];
-  page.on('pageerror', (error) => errors.push(error.message));
-  await page.clock.install({ time: CLOCK_START });
-  await page.goto(base + query);
-  await settle(page, ['waiting']);
-  await pauseClock(page);
-  page.errors = errors;
-  return page;
-}
+usePage();
 
 async function assertPicture(page, seed, frames, script) {
   const problem = difference(headlessPicture(seed, frames, script), await canvasPicture(page));
@@ -89,7 +57,7 @@ async function centreOf(page, selector, id) {
 test('keys pressed at known pulses give a saved script whose headless replay is the canvas',
      async () => {
   const seed = 21;
-  const page = await openWaiting(DESKTOP, `?seed=${seed}&wait=1`);
+  const page = await open(`?seed=${seed}&wait=1`, { clock: true });
   await page.focus('#screen');
   const keys = page.keyboard;
   await keys.down('ArrowRight');  // starts the run: pulse 0
@@ -210,7 +178,7 @@ test('on a desktop without touch the controls are hidden until asked for', async
 
 test('the pad and the buttons hold what the equivalent script holds', async () => {
   // The pad's right sector from the first pulse, START touched a second later.
-  let page = await openWaiting(PHONE, '?seed=41&wait=1');
+  let page = await open('?seed=41&wait=1', { options: PHONE, clock: true });
   let fingers = await touchScreen(page);
   const right = await padPoint(page, [1, 0], 1);
   await fingers([right]);
@@ -225,7 +193,7 @@ test('the pad and the buttons hold what the equivalent script holds', async () =
   await page.close();
 
   // Up-left on the pad and SELECT, landing together, until the run ends by itself.
-  page = await openWaiting(PHONE, '?seed=42&frames=90&wait=1');
+  page = await open('?seed=42&frames=90&wait=1', { options: PHONE, clock: true });
   fingers = await touchScreen(page);
   await fingers([await padPoint(page, [-1, -1], 1), await centreOf(page, '#select', 2)]);
   await runUntil(page, ['ended']);
@@ -234,7 +202,7 @@ test('the pad and the buttons hold what the equivalent script holds', async () =
   await page.close();
 
   // A finger sliding across the pad without lifting: right, up, the dead zone, START.
-  page = await openWaiting(PHONE, '?seed=43&wait=1');
+  page = await open('?seed=43&wait=1', { options: PHONE, clock: true });
   fingers = await touchScreen(page);
   await fingers([await padPoint(page, [1, 0], 1)]);
   await page.clock.runFor(500);
@@ -254,7 +222,7 @@ test('the pad and the buttons hold what the equivalent script holds', async () =
 
 test('a hidden page stops the clock and gives the exact picture of its pulse', async () => {
   const seed = 31, frames = 150;
-  const page = await openWaiting(DESKTOP, `?seed=${seed}&frames=${frames}&wait=1`);
+  const page = await open(`?seed=${seed}&frames=${frames}&wait=1`, { clock: true });
   await page.click('#screen');  // starts the run, holding nothing
   await page.clock.runFor(1000);
   await setHidden(page, true);
@@ -271,7 +239,7 @@ test('a hidden page stops the clock and gives the exact picture of its pulse', a
 
 test('keys and touches held when the page is hidden are let go', async () => {
   const seed = 32;
-  const page = await openWaiting(PHONE, `?seed=${seed}&wait=1`);
+  const page = await open(`?seed=${seed}&wait=1`, { options: PHONE, clock: true });
   const fingers = await touchScreen(page);
   await page.focus('#screen');
   await page.keyboard.down('ArrowRight');  // never released: the page must let go of it

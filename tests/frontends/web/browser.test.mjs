@@ -1,23 +1,12 @@
 // The browser build in a real browser: the canvas after a run equals the headless picture of the
 // same pulse, keys and gamepads reach the demo, START hands over, and bad addresses are refused.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { canvasPicture, checkPrerequisites, difference, headlessPicture, launch, serve, settle }
+import { base, browser, canvasPicture, difference, headlessPicture, settle, usePage }
     from './support.mjs';
 
-let browser, server, base;
-
-before(async () => {
-  checkPrerequisites();
-  ({ server, base } = await serve());
-  browser = await launch();
-});
-
-after(async () => {
-  await browser?.close();
-  server?.close();
-});
+usePage();
 
 async function open(query, { gamepad } = {}) {
   const page = await browser.context.newPage();

@@ -4,47 +4,14 @@
 // and a clip where the browser records one.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { CLOCK_START, canvasPicture, checkPrerequisites, difference, headlessPicture, launch,
-         pauseClock, runUntil, serve, settle } from './support.mjs';
+import { PHONE, base, canvasPicture, difference, headlessPicture, open, runUntil, settle, usePage }
+    from './support.mjs';
 
-let browser, server, base;
-
-const DESKTOP = { viewport: { width: 1000, height: 800 } };
-const PHONE = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, hasTouch: true,
-                isMobile: true };
 const SCRIPT = '10 right\n40 up-left\n70 none\n';
 
-before(async () => {
-  checkPrerequisites();
-  ({ server, base } = await serve());
-  browser = await launch();
-});
-
-after(async () => {
-  await browser?.close();
-  server?.close();
-});
-
-// A page in a context of its own (closed with it); with `clock`, on a clock the test moves from
-// the moment the page waits for its first input.
-async function open(query, { options = DESKTOP, clock = false, init, grant } = {}) {
-  const context = await browser.newContext(options);
-  if (grant) await context.grantPermissions(grant, { origin: base });
-  if (init) await context.addInitScript(init);
-  const page = await context.newPage();
-  page.errors = [];
-  page.on('pageerror', (error) => page.errors.push(error.message));
-  page.close = () => context.close();
-  if (clock) await page.clock.install({ time: CLOCK_START });
-  await page.goto(base + query);
-  if (clock) {
-    await settle(page, ['waiting']);
-    await pauseClock(page);
-  }
-  return page;
-}
+usePage();
 
 const lineOf = (page, id) => page.evaluate((id) => document.getElementById(id).textContent, id);
 
@@ -57,13 +24,6 @@ async function share(page) {
   await page.click('#share');
   await page.waitForFunction(() => !document.getElementById('notice').hidden);
   return lineOf(page, 'notice');
-}
-
-// The run file the page saves now, as text.
-async function savedFile(page) {
-  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save')]);
-  return { name: download.suggestedFilename(),
-           text: fs.readFileSync(await download.path(), 'utf8') };
 }
 
 test('a run paused and shared replays in a fresh page to the same picture, then is the player\'s',
@@ -86,10 +46,11 @@ test('a run paused and shared replays in a fresh page to the same picture, then 
   await assertSame(page, paused, 'a paused run moved');
 
   // What is on the screen is what the saved run's headless replay shows.
-  const file = await savedFile(page);
-  assert.equal(file.name, `plasmaballs-${seed}-${pulse}.pbrun`);
-  assert.match(file.text, new RegExp(`\\nend ${pulse + 1}\\n$`));
-  await assertSame(page, headlessPicture(seed, pulse, file.text), 'paused picture');
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save')]);
+  assert.equal(download.suggestedFilename(), `plasmaballs-${seed}-${pulse}.pbrun`);
+  const file = fs.readFileSync(await download.path(), 'utf8');
+  assert.match(file, new RegExp(`\\nend ${pulse + 1}\\n$`));
+  await assertSame(page, headlessPicture(seed, pulse, file), 'paused picture');
 
   assert.equal(await share(page), 'The link is copied to the clipboard.');
   assert.equal(await page.evaluate(() => document.activeElement.id), 'screen');
@@ -100,7 +61,7 @@ test('a run paused and shared replays in a fresh page to the same picture, then 
   await page.keyboard.press('KeyN');
   await page.clock.runFor(100);
   assert.equal((await settle(page, ['paused'])).pulse, pulse + 1);
-  await assertSame(page, headlessPicture(seed, pulse + 1, file.text), 'the step');
+  await assertSame(page, headlessPicture(seed, pulse + 1, file), 'the step');
   assert.deepEqual(page.errors, []);
   await page.close();
 

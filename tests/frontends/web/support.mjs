@@ -7,6 +7,7 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
+import { after, before } from 'node:test';
 import zlib from 'node:zlib';
 
 export const WIDTH = 320;
@@ -63,18 +64,57 @@ export async function serve() {
 // context for the tests that need nothing else; newContext() makes others (a phone, say).
 export async function launch() {
   const { chromium } = await import('playwright-core');
-  const browser = await chromium.launch({
+  const running = await chromium.launch({
     executablePath: chromiumPath,
     headless: true,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
            '--disable-component-update', '--disable-sync', '--no-first-run'],
   });
-  const context = await browser.newContext({ viewport: { width: 1000, height: 800 } });
+  const context = await running.newContext(DESKTOP);
   return {
     context,
-    newContext: (options) => browser.newContext(options),
-    close: () => browser.close(),
+    newContext: (options) => running.newContext(options),
+    close: () => running.close(),
   };
+}
+
+export const DESKTOP = { viewport: { width: 1000, height: 800 } };
+export const PHONE = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3,
+                       hasTouch: true, isMobile: true };
+
+// Called at a test file's top: the page is served and Chromium runs for the file's tests, as
+// `base` (the page's URL) and `browser` (what launch() gives), and both stop after them.
+export let browser, base;
+export function usePage() {
+  let server;
+  before(async () => {
+    checkPrerequisites();
+    ({ server, base } = await serve());
+    browser = await launch();
+  });
+  after(async () => {
+    await browser?.close();
+    server?.close();
+  });
+}
+
+// A page in a context of its own (closed with it, as is the clock, which is the context's); with
+// `clock`, on a clock the test moves from the moment the page waits for its first input.
+export async function open(query, { options = DESKTOP, clock = false, init, grant } = {}) {
+  const context = await browser.newContext(options);
+  if (grant) await context.grantPermissions(grant, { origin: base });
+  if (init) await context.addInitScript(init);
+  const page = await context.newPage();
+  page.errors = [];
+  page.on('pageerror', (error) => page.errors.push(error.message));
+  page.close = () => context.close();
+  if (clock) await page.clock.install({ time: CLOCK_START });
+  await page.goto(base + query);
+  if (clock) {
+    await settle(page, ['waiting']);
+    await pauseClock(page);
+  }
+  return page;
 }
 
 // The page's clock, moved by the test: installed before the page loads, it runs with real time

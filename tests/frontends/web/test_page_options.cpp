@@ -121,11 +121,10 @@ TEST(PageOptions, RunFilesAreReadAsTheCommandLineReadsThem) {
         "a.pbrun", "# comment\nformat 1\nseed 12\n0 up\n9 none\nend 20\n");
     ASSERT_TRUE(read.run) << read.error;
     EXPECT_EQ(*read.run, (frontends::Run{12, {{0, sim::kUp}, {9, 0}}, 20}));
+    // A plain script is a run of seed 0.
     const auto script = frontends::web::read_run_file("b.txt", "3 down\n");
     ASSERT_TRUE(script.run) << script.error;
-    PageOptions options;
-    options.run = script.run;
-    EXPECT_EQ(frontends::web::page_seed(options, 99), 0);
+    EXPECT_EQ(frontends::web::page_seed(PageOptions{{}, {}, {}, false, script.run, ""}, 99), 0);
 
     // The file's name, whatever it holds, stays on the message's one line.
     const auto refused = frontends::web::read_run_file("x\ny.pbrun", "5 up\nend 5\n");

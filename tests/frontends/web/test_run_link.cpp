@@ -12,20 +12,15 @@ using frontends::web::read_run_link;
 using frontends::web::run_link;
 using frontends::web::sealed_link;
 
-RunFile run(uint16_t seed, std::vector<frontends::ButtonChange> changes,
-            std::optional<uint32_t> end) {
-    return RunFile{seed, std::move(changes), end};
-}
-
 TEST(RunLink, EveryRunComesBackAsItWent) {
     const RunFile runs[] = {
-        run(0, {{5, sim::kStart}}, std::nullopt),
-        run(65535, {}, 0),
-        run(7, {{0, sim::kRight}, {1, sim::kUpLeft | sim::kSelect}, {30, 0}}, 31),
+        {0, {{5, sim::kStart}}, std::nullopt},
+        {65535, {}, 0},
+        {7, {{0, sim::kRight}, {1, sim::kUpLeft | sim::kSelect}, {30, 0}}, 31},
         // Sets a stick never closes, and every button at once.
-        run(3, {{0, sim::kUp | sim::kDown}, {2, sim::kAllButtons}, {3, sim::kLeft}}, 9),
-        run(9, {{4294967294u, sim::kStart | sim::kSelect}}, 4294967295u),
-        run(1, {{0, sim::kUp}}, 4000000000u),
+        {3, {{0, sim::kUp | sim::kDown}, {2, sim::kAllButtons}, {3, sim::kLeft}}, 9},
+        {9, {{4294967294u, sim::kStart | sim::kSelect}}, 4294967295u},
+        {1, {{0, sim::kUp}}, 4000000000u},
     };
     for (const RunFile& original : runs) {
         const std::string link = run_link(original);
@@ -43,9 +38,10 @@ TEST(RunLink, BytesAreLaidOutAsDocumented) {
     // Format 1, seed 0x1234, three changes: right at 0 (gap 0, code 16), up-left + select at 1
     // (gap 0, code 22), up + down at 200 (gap 198, the raw code and then the bits 12); end 300
     // (gap 99).
-    const RunFile original = run(
-        0x1234, {{0, sim::kRight}, {1, sim::kUpLeft | sim::kSelect}, {200, sim::kUp | sim::kDown}},
-        300);
+    const RunFile original{
+        0x1234,
+        {{0, sim::kRight}, {1, sim::kUpLeft | sim::kSelect}, {200, sim::kUp | sim::kDown}},
+        300};
     EXPECT_EQ(run_link(original),
               sealed_link({0x01, 0x34, 0x12, 0x03, 0x10, 0x16, 0xBC, 0x63, 0x0C, 0x63}));
     // The alphabet, and no padding: 12 bytes are 16 characters, 3 are 4, 4 are 6, 5 are 7.
@@ -60,7 +56,7 @@ TEST(RunLink, BytesAreLaidOutAsDocumented) {
 
 TEST(RunLink, DamageAndCutsAreCaught) {
     const std::string link =
-        run_link(run(42, {{0, sim::kRight}, {17, 0}, {60, sim::kUp | sim::kSelect}}, 95));
+        run_link(RunFile{42, {{0, sim::kRight}, {17, 0}, {60, sim::kUp | sim::kSelect}}, 95});
     const std::string alphabet = "AQgw-_9z";
     for (size_t i = 0; i < link.size(); ++i) {
         for (char c : alphabet) {

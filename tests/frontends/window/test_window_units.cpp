@@ -128,12 +128,11 @@ TEST(Keyboard, TheWindowsOwnKeysAskForWhatTheySay) {
         {SDL_SCANCODE_TAB, 0, {}},  // fast-forward, while held
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(SDL_GetScancodeName(c.key));
         const Command command = key_command(c.key, c.modifiers);
-        EXPECT_EQ(command.kind, c.command.kind) << SDL_GetScancodeName(c.key);
-        if (c.command.kind == Command::kPlayer) {
-            EXPECT_EQ(command.key, c.command.key) << SDL_GetScancodeName(c.key);
-        }
-        EXPECT_EQ(command.slot, c.command.slot) << SDL_GetScancodeName(c.key);
+        EXPECT_EQ(command.kind, c.command.kind);
+        EXPECT_TRUE(c.command.kind != Command::kPlayer || command.key == c.command.key);
+        EXPECT_EQ(command.slot, c.command.slot);
     }
 }
 

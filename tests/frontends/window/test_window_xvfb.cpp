@@ -147,10 +147,27 @@ class XClient {
         const Atom wm_pid = XInternAtom(display_, "_NET_WM_PID", False);
         return wait_for([&](Window window) { return pid_of(window, wm_pid) == pid; }, seconds);
     }
-    // A mapped top-level window titled `name`, waiting up to `seconds` for it (a message box
-    // need not say whose it is).
-    Window wait_for_title(const std::string& name, double seconds) {
-        return wait_for([&](Window window) { return title(window) == name; }, seconds);
+    // The first mapped top-level window that is `wanted`, waiting up to `seconds` for one.
+    template <typename Wanted>
+    Window wait_for(Wanted wanted, double seconds) {
+        const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+        while (Clock::now() < deadline) {
+            Window root, parent, *children = nullptr;
+            unsigned count = 0;
+            Window found = 0;
+            if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children,
+                           &count)) {
+                for (unsigned i = 0; i < count && !found; ++i) {
+                    found = wanted(children[i]) && viewable(children[i]) ? children[i] : 0;
+                }
+                XFree(children);
+            }
+            if (found) {
+                return found;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return 0;
     }
     // What a window manager sends when the user clicks the close button.
     void close(Window window) {
@@ -265,28 +282,6 @@ class XClient {
     }
 
   private:
-    // The first mapped top-level window that is `wanted`, waiting up to `seconds` for one.
-    template <typename Wanted>
-    Window wait_for(Wanted wanted, double seconds) {
-        const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-        while (Clock::now() < deadline) {
-            Window root, parent, *children = nullptr;
-            unsigned count = 0;
-            Window found = 0;
-            if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children,
-                           &count)) {
-                for (unsigned i = 0; i < count && !found; ++i) {
-                    found = wanted(children[i]) && viewable(children[i]) ? children[i] : 0;
-                }
-                XFree(children);
-            }
-            if (found) {
-                return found;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return 0;
-    }
     pid_t pid_of(Window window, Atom wm_pid) {
         Atom type;
         int format;
@@ -778,20 +773,13 @@ TEST_F(WindowTest, ARunFileReplaysAloneAndKeepsItsLastPictureUntilClosed) {
     ASSERT_NE(window, 0u) << "no window appeared";
     const XClient::Kept kept = x.keep_contents(window);
     // The player's keys count for nothing while the run replays.
-    const std::string xdotool = "DISPLAY=" + x.name() + " xdotool ";
-    const std::string id = std::to_string(window);
-    ASSERT_EQ(
-        std::system(
-            (xdotool + "windowfocus --sync " + id + " keydown Left sleep 0.5 keyup Left").c_str()),
-        0);
-    const auto deadline = Clock::now() + std::chrono::seconds(15);
-    while (x.title(window) != "plasmaballs (seed 88) - ended" && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_EQ(x.title(window), "plasmaballs (seed 88) - ended");
+    const std::string keys = "DISPLAY=" + x.name() + " xdotool windowfocus --sync " +
+                             std::to_string(window) + " keydown Left sleep 0.5 keyup Left";
+    ASSERT_EQ(std::system(keys.c_str()), 0) << "xdotool failed";
+    const std::optional<Grab> last =
+        settled(x, window, kept, "plasmaballs (seed 88) - ended", std::nullopt);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(waitpid(child, nullptr, WNOHANG), 0) << "the window did not stay";
-    const std::optional<Grab> last = x.grab(kept);
     ASSERT_TRUE(last);
     EXPECT_TRUE(letterboxed(pbtest::run_headless(88, UINT32_MAX, run).picture, 320, 240) ==
                 last->pixels)
@@ -806,7 +794,8 @@ TEST_F(WindowTest, ABadRunFileIsShownInAMessageBoxAsWellAsOnStderr) {
     XClient x(xvfb_.display());
     ASSERT_TRUE(x.connected());
     const pid_t child = start({"bad.pbrun"});
-    const Window box = x.wait_for_title("plasmaballs", 15);
+    // A message box need not say whose it is: it is found by its title.
+    const Window box = x.wait_for([&x](Window w) { return x.title(w) == "plasmaballs"; }, 15);
     ASSERT_NE(box, 0u) << "no message box appeared";
     EXPECT_EQ(waitpid(child, nullptr, WNOHANG), 0) << "the program did not wait for the box";
     x.press(box, XK_Return);
