@@ -30,8 +30,6 @@ class ScriptError : public std::runtime_error {
 // Parses a script: "#" starts a comment, blank lines are ignored, each other line has exactly two
 // fields, a decimal pulse (strictly increasing) and "none" or names joined by "+", each once.
 std::vector<ButtonChange> parse_script(std::string_view text);
-// Reads and parses a script file; errors name the file.
-std::vector<ButtonChange> load_script(const std::string& path);
 
 // The run file's format, as its "format" line gives it.
 constexpr uint32_t kRunFormat = 1;

@@ -1,5 +1,6 @@
-// Scripts and run files read from files: apart from their parsing, so that a program that parses
-// text it was given (the libretro core) asks nothing of the system's file calls.
+// Run files (and scripts, which are run files too) read from files: apart from their parsing, so
+// that a program that parses text it was given (the libretro core) asks nothing of the system's
+// file calls.
 
 #include "frontends/common/script.h"
 
@@ -37,24 +38,15 @@ std::string read_file(const std::string& path) {
     return contents;
 }
 
-template <typename Parse>
-auto load(const std::string& path, Parse parse) {
+}  // namespace
+
+Run load_run(const std::string& path) {
     const std::string contents = read_file(path);
     try {
-        return parse(contents);
+        return parse_run(contents);
     } catch (const ScriptError& error) {
         throw ScriptError(path + ": " + error.what());
     }
-}
-
-}  // namespace
-
-std::vector<ButtonChange> load_script(const std::string& path) {
-    return load(path, parse_script);
-}
-
-Run load_run(const std::string& path) {
-    return load(path, parse_run);
 }
 
 }  // namespace frontends

@@ -16,7 +16,7 @@ namespace {
 
 std::string script_error(const std::string& path) {
     try {
-        frontends::load_script(path);
+        frontends::load_run(path);
     } catch (const frontends::ScriptError& error) {
         return error.what();
     }

@@ -82,7 +82,7 @@ TEST(Script, NulByteIsRefused) {
 
 TEST(Script, MissingFileIsNamed) {
     try {
-        frontends::load_script("/nonexistent/script.txt");
+        frontends::load_run("/nonexistent/script.txt");
         FAIL();
     } catch (const frontends::ScriptError& error) {
         EXPECT_STREQ(error.what(), "/nonexistent/script.txt: cannot be read");
