@@ -33,9 +33,9 @@ void append_le16(std::vector<uint8_t>& bytes, uint16_t value) {
 }
 
 int dump(uint16_t seed, uint32_t frames, const std::string& script, const std::string& out) {
-    const frontends::InputTimeline timeline(
-        script == "-" ? std::vector<frontends::ButtonChange>{} : frontends::load_run(script).changes,
-        frames);
+    const frontends::InputTimeline timeline(script == "-" ? std::vector<frontends::ButtonChange>{}
+                                                          : frontends::load_run(script).changes,
+                                            frames);
     frontends::HeadlessFrontend frontend(timeline);
     sim::Board board(frontend);
     board.set_counter(sim::counter_for_seed(seed));
