@@ -24,6 +24,22 @@ namespace {
 // A demo that stalled for long would otherwise feed the recording one frame per missed pulse.
 constexpr uint32_t kMostPulsesRecordedAtOnce = 60;
 constexpr int kPausedWaitMs = 100;  // a paused run still looks for Ctrl+C this often
+constexpr int kEventPollMs = 10;
+
+// Waits up to `ms` for an event, taking it into `event` (null: leaving it queued). Not through
+// SDL's own timed wait: on X11 that wakes itself with an event sent to the window over a second
+// connection, and one still on its way when the window closes ends the program with an X error.
+bool wait_for_event(SDL_Event* event, int ms) {
+    for (int waited = 0;; waited += kEventPollMs) {
+        if (SDL_PollEvent(event)) {
+            return true;
+        }
+        if (waited >= ms) {
+            return false;
+        }
+        SDL_Delay(kEventPollMs);
+    }
+}
 
 // "plasmaballs-20240131-235959-123.png", from the wall clock.
 std::string screenshot_name() {
@@ -214,7 +230,7 @@ bool WindowFrontend::hold(sim::Board& board, int64_t real) {
     if (controls_.rewinding()) {
         sleep_until_real(controls_.next_step());
     } else {
-        SDL_WaitEventTimeout(nullptr, kPausedWaitMs);
+        wait_for_event(nullptr, kPausedWaitMs);
     }
     return true;
 }
@@ -353,7 +369,7 @@ bool WindowFrontend::closing() {
     if (InterruptAsStart::taken()) {
         return true;
     }
-    if (!SDL_WaitEventTimeout(&event, kPausedWaitMs)) {
+    if (!wait_for_event(&event, kPausedWaitMs)) {
         return false;
     }
     switch (event.type) {
