@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <random>
 
 namespace frontends {
@@ -140,12 +140,8 @@ void OutputFile::commit() {
 }
 
 TemporaryFolder::TemporaryFolder() {
-    // The standard place: $TMPDIR when it names a folder, else /tmp.
-    std::error_code error;
-    const std::string base = std::filesystem::temp_directory_path(error).string();
-    if (error) {
-        throw OutputError("a temporary folder cannot be made (" + error.message() + ")");
-    }
+    const char* variable = std::getenv("TMPDIR");
+    const std::string base = variable != nullptr && *variable != 0 ? variable : "/tmp";
     std::string pattern = base + "/plasmaballs-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
         throw OutputError("a temporary folder cannot be made in " + base + " (" + reason() + ")");

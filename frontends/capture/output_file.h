@@ -42,8 +42,8 @@ class OutputFile {
     int slot_ = -1;
 };
 
-// A folder of its own in the system's temporary folder ($TMPDIR or /tmp) for files a library writes
-// by name; it and the files named through it are removed when it goes, or at an interrupt.
+// A folder of its own under $TMPDIR (or /tmp) for files a library writes by name; it and the
+// files named through it are removed when it goes, or at an interrupt.
 class TemporaryFolder {
   public:
     // Makes the folder; throws OutputError when it cannot be made.
